@@ -1,0 +1,67 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/GameSession.h"
+#include "gfx/NumberDisplay.h"
+#include "input/KeyReader.h"
+#include "input/KeyboardInput.h"
+
+namespace vilmar {
+
+class Platform;
+
+// Menu command ids, as the menu resource names them.
+enum MenuCommand : int {
+  CMD_NEW_GAME = 40001,
+  CMD_RULES = 40002,
+  CMD_QUIT = 40003,
+  CMD_COMPETITION_RULES = 40004,
+  CMD_ABOUT = 40005,
+  CMD_REGISTER_SCORE = 40006,
+  CMD_CHALLENGE = 40007,
+  CMD_SPONSOR_SITE = 40008,
+  CMD_SERVICE_SITE = 40009,
+};
+
+// "http://" + host + path.
+std::string webAddress(std::string_view host, std::string_view path);
+std::string serviceAddress(std::string_view path);
+
+// The program between its start and its end, whatever shows it: the game
+// session, the best-score bookkeeping, the dialogs and the menu's commands.
+// A frontend calls pass() once per turn of its main loop and handles at most
+// one window message in between.
+class App {
+ public:
+  explicit App(Platform& platform, std::int32_t firstLevel = 1);
+  ~App();
+
+  // One pass: the submit question, the dialogs asked for, one tick, the best
+  // score and F1. Does nothing once the program is quitting.
+  void pass();
+  void menuCommand(int id);
+  // Ends the game; the frontend then ends its loop.
+  void quitProgram();
+  bool quitting() const { return gameSession == nullptr; }
+
+  Platform& platform;
+  std::unique_ptr<GameSession> gameSession;
+  NumberDisplay bestScore;
+  std::int32_t bestScoreAsked = 0;
+  std::int32_t bestScoreTime = 0;
+  bool bestScoreTampered = false;
+  std::int32_t infoTextIndex = 0;
+
+ private:
+  void askAboutNewBest();
+  void openRequestedDialogs();
+  void keepBestScore();
+
+  KeyReader keys_;
+  KeyboardInput keyboard_;
+};
+
+}  // namespace vilmar

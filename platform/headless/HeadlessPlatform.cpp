@@ -1,0 +1,121 @@
+#include "platform/headless/HeadlessPlatform.h"
+
+#include "platform/HttpTransport.h"
+#include "resources/CompiledResources.h"
+#include "ui/Dialog.h"
+
+namespace vilmar {
+
+namespace {
+
+// No network here: every exchange fails as if the library were missing.
+class NoTransport : public HttpTransport {
+ public:
+  bool load(std::string& message) override {
+    message = "Ingen nätverksförbindelse i simulatorn";
+    return false;
+  }
+  bool openSession(std::string_view) override { return false; }
+  bool connect(std::string_view, std::uint16_t) override { return false; }
+  bool openRequest(std::string_view, std::string_view) override { return false; }
+  bool send(std::string_view, std::string_view) override { return false; }
+  bool read(char*, std::size_t, std::size_t& bytesRead) override {
+    bytesRead = 0;
+    return false;
+  }
+  int status() override { return 0; }
+  void closeRequest() override {}
+  void closeConnection() override {}
+  void closeSession() override {}
+  std::uint32_t lastError(std::string& text) override {
+    text = "no network";
+    return 1;
+  }
+};
+
+class RecordingView : public DialogView {
+ public:
+  explicit RecordingView(DialogRecord& record) : record_(record) {}
+  void setCaption(std::string_view text) override { record_.caption = text; }
+  void setItemText(int id, std::string_view text) override { record_.items[id] = text; }
+  std::string itemText(int id, std::size_t maxChars) override {
+    std::string text = record_.items[id];
+    if (text.size() > maxChars) text.resize(maxChars);
+    return text;
+  }
+  void end() override { ended = true; }
+  bool ended = false;
+
+ private:
+  DialogRecord& record_;
+};
+
+}  // namespace
+
+HeadlessPlatform::HeadlessPlatform(std::uint32_t clockStart)
+    : now(clockStart), http_(std::make_unique<NoTransport>()) {}
+
+HeadlessPlatform::~HeadlessPlatform() = default;
+
+void HeadlessPlatform::keyDown(Key key) {
+  auto& k = keys_[static_cast<std::size_t>(key)];
+  k.down = true;
+  k.pressedSince = true;
+}
+
+void HeadlessPlatform::keyUp(Key key) { keys_[static_cast<std::size_t>(key)].down = false; }
+
+void HeadlessPlatform::keyTap(Key key) { keys_[static_cast<std::size_t>(key)].pressedSince = true; }
+
+std::uint16_t HeadlessPlatform::keyState(Key key) {
+  auto& k = keys_[static_cast<std::size_t>(key)];
+  const auto state = static_cast<std::uint16_t>((k.down ? KEY_DOWN : 0) | (k.pressedSince ? KEY_PRESSED_SINCE : 0));
+  k.pressedSince = false;
+  return state;
+}
+
+void HeadlessPlatform::beginPass() {
+  sounds.clear();
+  dialogs.clear();
+  pages.clear();
+}
+
+void HeadlessPlatform::setResource(ResourceType type, int id, std::vector<std::uint8_t> bytes) {
+  resources_[{static_cast<int>(type), id}] = std::move(bytes);
+}
+
+std::span<const std::uint8_t> HeadlessPlatform::resource(ResourceType type, int id) {
+  if (auto it = resources_.find({static_cast<int>(type), id}); it != resources_.end()) return it->second;
+  return useCompiled_ ? compiledResource(type, id) : std::span<const std::uint8_t>{};
+}
+
+void HeadlessPlatform::present(std::span<const std::uint8_t> pixels, int, int, const Palette& p) {
+  frame.assign(pixels.begin(), pixels.end());
+  palette = p;
+  ++presentCount;
+}
+
+// Every dialog is answered at once: the question with "Nej", the others
+// with their way out ("OK" for the information, "Avbryt" for the sign-in).
+void HeadlessPlatform::runDialog(Dialog& dialog) {
+  dialogs.push_back(DialogRecord{dialog.templateId(), {}, {}});
+  RecordingView view(dialogs.back());
+  dialog.init(view);
+  if (view.ended) return;
+  const int answer = dialog.templateId() == DIALOG_INFO ? ID_OK : ID_CANCEL;
+  dialog.command(answer, view);
+}
+
+HttpTransport& HeadlessPlatform::http() { return *http_; }
+
+std::uint32_t HeadlessPlatform::secondsOfDay() {
+  wallMs_ += 1;  // every look at the wall clock takes a virtual millisecond
+  return static_cast<std::uint32_t>((wallMs_ / 1000) % 86400);
+}
+
+bool HeadlessPlatform::readProgramFile(std::string& bytes) {
+  bytes.clear();
+  return false;
+}
+
+}  // namespace vilmar

@@ -1,0 +1,83 @@
+#pragma once
+// The platform of the simulator, the tests and the benchmarks: a virtual
+// clock that moves only while the program waits, scripted keys, a frame kept
+// in memory, and a log of what was played, opened and shown.
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace vilmar {
+
+struct DialogRecord {
+  int templateId = 0;
+  std::string caption;
+  std::map<int, std::string> items;  // control id -> text
+};
+
+class HeadlessPlatform : public Platform {
+ public:
+  explicit HeadlessPlatform(std::uint32_t clockStart = 0);
+  ~HeadlessPlatform() override;
+
+  // Scripted keys, as the input script's actions name them.
+  void keyDown(Key key);
+  void keyUp(Key key);
+  void keyTap(Key key);
+
+  // Forgets the per-pass logs (sounds, dialogs, pages).
+  void beginPass();
+
+  // Resources come from the compiled table unless a test supplies its own.
+  void setResource(ResourceType type, int id, std::vector<std::uint8_t> bytes);
+  void useCompiledResources(bool use) { useCompiled_ = use; }
+
+  std::span<const std::uint8_t> resource(ResourceType type, int id) override;
+  void present(std::span<const std::uint8_t> pixels, int width, int height, const Palette& palette) override;
+  std::uint16_t keyState(Key key) override;
+  bool hasFocus() override { return focus; }
+  std::uint32_t milliseconds() override { return now; }
+  void sleep(std::uint32_t ms) override { now += ms; }
+  void spin() override { now += 1; }
+  void playSound(int waveId) override { sounds.push_back(waveId); }
+  void runDialog(Dialog& dialog) override;
+  void openUrl(std::string_view url) override { pages.emplace_back(url); }
+  HttpTransport& http() override;
+  int processorType() override { return 586; }
+  std::uint32_t secondsOfDay() override;
+  bool readProgramFile(std::string& bytes) override;
+  void debugOutput(std::string_view text) override { debug += text; }
+
+  // The virtual clock and the window's focus, free for tests to move.
+  std::uint32_t now;
+  bool focus = true;
+
+  // The last frame shown.
+  std::vector<std::uint8_t> frame;
+  Palette palette{};
+  int presentCount = 0;
+
+  // Logs since beginPass().
+  std::vector<int> sounds;
+  std::vector<DialogRecord> dialogs;
+  std::vector<std::string> pages;
+  std::string debug;
+
+ private:
+  struct KeyScript {
+    bool down = false;
+    bool pressedSince = false;
+  };
+  std::array<KeyScript, KEY_COUNT> keys_{};
+  std::map<std::pair<int, int>, std::vector<std::uint8_t>> resources_;
+  bool useCompiled_ = true;
+  std::uint64_t wallMs_ = 12ull * 3600 * 1000;  // a virtual wall clock, noon
+  std::unique_ptr<HttpTransport> http_;
+};
+
+}  // namespace vilmar

@@ -1,0 +1,85 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "actors/ActorList.h"
+#include "gfx/Counter.h"
+#include "gfx/FrameBuffer.h"
+#include "gfx/NumberDisplay.h"
+#include "world/Random.h"
+
+namespace vilmar {
+
+class Actor;
+class Bartender;
+class KeyboardInput;
+class Platform;
+
+inline constexpr int LANES = 4;
+inline constexpr std::int32_t FREEZE_TICKS = 40;
+
+inline constexpr int WAVE_LEVEL_CLEARED = 228;
+inline constexpr int WAVE_MISS = 229;
+inline constexpr int WAVE_MUG_LAUNCHED = 230;
+
+// Kinds for addActor.
+inline constexpr int ACTOR_CUSTOMER = 2;
+inline constexpr int ACTOR_MUG = 3;
+
+// One game from its first tick to its game over: the pictures, the frame,
+// the bartender, the counters and the actors on the bars.
+class BarGame {
+ public:
+  BarGame(Platform& platform, KeyboardInput& keyboard, std::int32_t firstLevel = 1);
+  virtual ~BarGame();
+  BarGame(const BarGame&) = delete;
+  BarGame& operator=(const BarGame&) = delete;
+
+  void update();
+  void render();
+  void startLevel();
+  void clearLanes();
+  void addActor(int kind, Actor* actor, int lane);
+
+  Platform& platform;
+  bool gameOver = false;
+
+  // Every picture of the game, in the order they are built.
+  std::vector<Sprite> sprites;
+  std::array<const Sprite*, 10> digitPictures{};
+  const Sprite* lifeIcon = nullptr;
+  std::array<const Sprite*, 9> bartenderPictures{};
+  std::array<const Sprite*, 15> customerPictures{};
+  const Sprite* gameOverPicture = nullptr;
+  const Sprite* greetingBanner = nullptr;
+  const Sprite* greetingLeft = nullptr;
+  const Sprite* greetingRight = nullptr;
+  const Sprite* flagBanner = nullptr;
+  const Sprite* flagsLeft = nullptr;
+  const Sprite* flagsRight = nullptr;
+  const Sprite* background = nullptr;
+  Counter extraLives;
+
+  // Mugs and customers: every one in allActors (the order they act in) and
+  // in one list of its bar.
+  ActorList allActors;
+  std::array<ActorList, LANES> waitingCustomers;
+  std::array<ActorList, LANES> drinkingCustomers;
+  std::array<ActorList, LANES> laneMugs;
+
+  std::unique_ptr<FrameBuffer> frameBuffer;
+  std::unique_ptr<Bartender> bartender;
+  std::unique_ptr<NumberDisplay> score;
+  std::unique_ptr<NumberDisplay> level;
+  std::unique_ptr<NumberDisplay> lives;
+  std::int32_t freezeTicks = 0;
+  Counter levelStart;  // the clock when this level's customers were spawned
+
+ private:
+  KeyboardInput& keyboard_;
+  Random random_;
+};
+
+}  // namespace vilmar
