@@ -1,0 +1,132 @@
+// Benchmarks of the game's hot paths against a plain frame copy.
+// Run: build/default/bench/vilmar_bench   (prints each time as a ratio too)
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <vector>
+
+#include "actors/Mug.h"
+#include "input/KeyReader.h"
+#include "input/KeyboardInput.h"
+#include "platform/headless/HeadlessPlatform.h"
+#include "world/BarGame.h"
+
+using namespace vilmar;
+
+namespace {
+
+constexpr std::size_t FRAME_BYTES = 424 * 300;
+
+struct BusyLevel {
+  HeadlessPlatform platform;
+  KeyReader keys{platform};
+  KeyboardInput keyboard{keys};
+  std::unique_ptr<BarGame> world;
+  int tick = 0;
+
+  BusyLevel() {
+    // Until the artwork is compiled in, a plain palette lets the frame be drawn.
+    if (platform.resource(ResourceType::Bitmap, 139).empty()) platform.setResource(ResourceType::Bitmap, 139, greys());
+    rebuild();
+  }
+  static std::vector<std::uint8_t> greys() {
+    std::vector<std::uint8_t> dib(40 + 1024 + 4, 0);
+    dib[0] = 40;
+    dib[4] = dib[8] = dib[12] = 1;
+    dib[14] = 8;
+    for (std::size_t i = 0; i < 256; ++i) dib[40 + 4 * i] = dib[41 + 4 * i] = dib[42 + 4 * i] = static_cast<std::uint8_t>(255 - i);
+    return dib;
+  }
+  void rebuild() {
+    world = std::make_unique<BarGame>(platform, keyboard, 20);
+    // Serve on every bar for a while so mugs slide everywhere.
+    for (tick = 0; tick < 120; ++tick) step();
+  }
+  void step() {
+    if (tick % 8 == 0) platform.keyTap(Key::Space);
+    if (tick % 8 == 6) platform.keyTap(Key::Down);
+    platform.now += 40;
+    world->update();
+  }
+};
+
+void BM_FrameCopy(benchmark::State& state) {
+  std::vector<std::uint8_t> from(FRAME_BYTES, 7), to(FRAME_BYTES);
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), FRAME_BYTES);
+    benchmark::DoNotOptimize(to.data());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_FrameCopy);
+
+void BM_ComposeBusyFrame(benchmark::State& state) {
+  BusyLevel level;
+  std::size_t mugs = 0;
+  level.world->allActors.forEach([&](ListItem* i) { mugs += dynamic_cast<Mug*>(i) != nullptr; });
+  for (auto _ : state) {
+    level.world->render();
+    benchmark::ClobberMemory();
+  }
+  state.counters["actors"] = level.world->allActors.count();
+  state.counters["mugs"] = static_cast<double>(mugs);
+}
+BENCHMARK(BM_ComposeBusyFrame);
+
+void BM_UpdateBusyLevel(benchmark::State& state) {
+  BusyLevel level;
+  for (auto _ : state) {
+    level.step();
+    ++level.tick;
+    if (level.world->gameOver || level.world->level->get() != 20 || level.tick > 400) {
+      state.PauseTiming();
+      level.rebuild();
+      state.ResumeTiming();
+    }
+  }
+}
+BENCHMARK(BM_UpdateBusyLevel);
+
+void BM_BuildWorld(benchmark::State& state) {
+  HeadlessPlatform platform;
+  KeyReader keys{platform};
+  KeyboardInput keyboard{keys};
+  for (auto _ : state) {
+    BarGame world(platform, keyboard);
+    benchmark::DoNotOptimize(world.sprites.data());
+  }
+}
+BENCHMARK(BM_BuildWorld);
+
+// Prints every benchmark's time as a multiple of the frame copy's.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& r : runs) times_[r.benchmark_name()] = r.GetAdjustedRealTime();
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    const double copy = times_["BM_FrameCopy"];
+    if (copy <= 0) return;
+    std::cout << "\nRatios to one frame copy (limits: compose 3, update 1, build 10):\n";
+    for (const auto& [name, t] : times_)
+      if (name != "BM_FrameCopy") std::printf("  %-22s %8.2f x\n", name.c_str(), t / copy);
+  }
+
+ private:
+  std::map<std::string, double> times_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include "app/App.h"
+#include "app/TickWait.h"
+#include "tests/TestSupport.h"
+#include "ui/Dialogs.h"
+
+namespace vilmar {
+namespace {
+
+// A platform whose every pass costs some time, like a slow machine.
+struct SlowPlatform : HeadlessPlatform {
+  SlowPlatform() : HeadlessPlatform(5000) {
+    useCompiledResources(false);
+    setResource(ResourceType::Bitmap, 139, test::testPaletteBitmap());
+  }
+  std::uint32_t sleptFor = 0;
+  int spins = 0;
+  void sleep(std::uint32_t ms) override {
+    sleptFor += ms;
+    HeadlessPlatform::sleep(ms);
+  }
+  void spin() override {
+    ++spins;
+    HeadlessPlatform::spin();
+  }
+};
+
+struct Session {
+  SlowPlatform platform;
+  KeyReader keys{platform};
+  KeyboardInput keyboard{keys};
+  GameSession session{platform, keyboard};
+  std::vector<std::pair<std::uint32_t, bool>> run(int n) {  // (start time, drew) per tick
+    std::vector<std::pair<std::uint32_t, bool>> out;
+    for (int i = 0; i < n; ++i) {
+      session.tick();
+      out.emplace_back(platform.now - session.clockStart, session.lastTickDrew);
+    }
+    return out;
+  }
+};
+
+TEST(TickWait, SleepsMostOfTheWayAndSpinsOnlyTheLastMoment) {
+  SlowPlatform p;
+  waitUntilDue(p, 5000, 40);
+  EXPECT_EQ(p.now, 5040u);
+  EXPECT_EQ(p.sleptFor, 38u);
+  EXPECT_EQ(p.spins, 2);
+  waitUntilDue(p, 5000, 40);  // already due: no wait
+  EXPECT_EQ(p.now, 5040u);
+  // Across the wrap of the millisecond clock.
+  p.now = 0xFFFFFFF0u;
+  waitUntilDue(p, 0xFFFFFFF0u, 40);
+  EXPECT_EQ(p.now, 0x18u);
+}
+
+TEST(GameSession, TicksEveryFortyMillisecondsAndTickZeroNeverDraws) {
+  Session s;
+  const auto r = s.run(4);
+  EXPECT_EQ(r[0], (std::pair<std::uint32_t, bool>{0, false}));
+  EXPECT_EQ(r[1], (std::pair<std::uint32_t, bool>{40, true}));
+  EXPECT_EQ(r[3], (std::pair<std::uint32_t, bool>{120, true}));
+  EXPECT_TRUE(s.session.gameOverSeen);  // the opening world is a finished game
+}
+
+TEST(GameSession, LateTicksUpdateWithoutDrawingUntilTheyCatchUp) {
+  Session s;
+  s.run(3);
+  s.platform.now += 2000;  // the loop stood still for two seconds
+  const auto r = s.run(52);
+  int undrawn = 0;
+  while (!r[static_cast<std::size_t>(undrawn)].second) ++undrawn;
+  EXPECT_EQ(undrawn, 50);  // ticks 3 to 52 were all due already
+  EXPECT_EQ(s.session.tickCount, 55u);
+}
+
+TEST(GameSession, AfterAResyncTheNextTickIsDueAtOnceAndTheOneAfterDraws) {
+  Session s;
+  s.run(3);
+  s.platform.now += 10000;
+  s.session.resyncClock();
+  const std::uint32_t before = s.platform.now;
+  auto r = s.run(2);
+  EXPECT_FALSE(r[0].second);
+  EXPECT_TRUE(r[1].second);
+  EXPECT_EQ(s.platform.now - before, 40u);
+}
+
+TEST(GameSession, ARestartBuildsANewGameWhoseFirstFrameComesAtTickOne) {
+  Session s;
+  s.run(2);
+  s.session.restartRequested = true;
+  auto r = s.run(2);
+  EXPECT_FALSE(r[0].second);
+  EXPECT_TRUE(r[1].second);
+  EXPECT_FALSE(s.session.world->gameOver);
+  EXPECT_FALSE(s.session.gameOverSeen);
+  EXPECT_EQ(s.session.tickCount, 2u);
+}
+
+struct Program {
+  SlowPlatform platform;
+  App app{platform};
+  void endGameWithScore(std::int32_t points) {
+    app.menuCommand(CMD_NEW_GAME);
+    app.pass();
+    app.gameSession->world->score->set(points);
+    app.pass();
+    app.gameSession->world->gameOver = true;
+    app.pass();
+  }
+};
+
+TEST(App, OpensOnAFinishedGameAndF1StartsPlay) {
+  Program p;
+  p.app.pass();
+  EXPECT_TRUE(p.app.gameSession->world->gameOver);
+  p.platform.keyTap(Key::F1);
+  p.app.pass();
+  p.app.pass();
+  EXPECT_FALSE(p.app.gameSession->world->gameOver);
+}
+
+TEST(App, ANewBestScoreIsOfferedOnceAfterTheGameEnds) {
+  Program p;
+  p.endGameWithScore(0);  // 0 is not above anything: no question
+  p.platform.beginPass();
+  p.app.pass();
+  EXPECT_TRUE(p.platform.dialogs.empty());
+
+  p.endGameWithScore(1500);
+  p.platform.beginPass();
+  p.app.pass();
+  ASSERT_EQ(p.platform.dialogs.size(), 1u);
+  EXPECT_EQ(p.platform.dialogs[0].templateId, DIALOG_QUESTION);
+  EXPECT_EQ(p.platform.dialogs[0].caption, "Registrera");
+  EXPECT_EQ(p.app.bestScoreAsked, 1500);
+
+  p.endGameWithScore(1200);  // not a new best
+  p.platform.beginPass();
+  p.app.pass();
+  EXPECT_TRUE(p.platform.dialogs.empty());
+}
+
+TEST(App, JaInTheQuestionOpensTheSignInInTheSamePass) {
+  Program p;
+  p.app.pass();
+  QuestionDialog question(*p.app.gameSession);
+  struct View : DialogView {
+    void setCaption(std::string_view) override {}
+    void setItemText(int, std::string_view) override {}
+    std::string itemText(int, std::size_t) override { return {}; }
+    void end() override { ended = true; }
+    bool ended = false;
+  } view;
+  question.command(ID_OK, view);
+  EXPECT_TRUE(view.ended);
+  p.platform.beginPass();
+  p.app.pass();
+  ASSERT_EQ(p.platform.dialogs.size(), 1u);
+  EXPECT_EQ(p.platform.dialogs[0].templateId, DIALOG_SIGN_IN);
+}
+
+TEST(App, MenuCommandsRaiseTheirRequests) {
+  Program p;
+  p.app.pass();
+  p.app.menuCommand(CMD_COMPETITION_RULES);
+  p.platform.beginPass();
+  p.app.pass();
+  ASSERT_EQ(p.platform.dialogs.size(), 1u);
+  EXPECT_EQ(p.platform.dialogs[0].templateId, DIALOG_INFO);
+  EXPECT_EQ(p.platform.dialogs[0].items[ID_TEXT].rfind("TÄVLINGSREGLER", 0), 0u);
+
+  // "Registrera high-score" only once the running game is over.
+  p.app.menuCommand(CMD_NEW_GAME);
+  p.app.pass();
+  p.app.menuCommand(CMD_REGISTER_SCORE);
+  EXPECT_FALSE(p.app.gameSession->signInRequested);
+
+  p.app.menuCommand(CMD_CHALLENGE);
+  p.app.menuCommand(CMD_SERVICE_SITE);
+  p.app.menuCommand(CMD_SPONSOR_SITE);
+  p.app.menuCommand(12345);
+  EXPECT_EQ(p.platform.pages, (std::vector<std::string>{serviceAddress("/useradm/challenge/"), serviceAddress("/"),
+                                                        webAddress(VILMAR_SPONSOR_HOST, "/")}));
+
+  p.app.menuCommand(CMD_QUIT);
+  EXPECT_TRUE(p.app.quitting());
+  p.app.pass();  // nothing runs any more
+  p.app.menuCommand(CMD_NEW_GAME);
+}
+
+}  // namespace
+}  // namespace vilmar
