@@ -31,7 +31,7 @@ std::size_t decodeRleStream(std::span<const std::uint8_t> stream, std::span<std:
     in += 3;
   }
   const auto produced = static_cast<std::size_t>(dst - out.data());
-  std::memset(dst, TRANSPARENT_INDEX, static_cast<std::size_t>(dstEnd - dst));
+  if (dst != dstEnd) std::memset(dst, TRANSPARENT_INDEX, static_cast<std::size_t>(dstEnd - dst));
   return produced;
 }
 
