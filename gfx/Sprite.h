@@ -2,6 +2,7 @@
 // A picture of 8-bit palette indices, row-major, top row first.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -19,8 +20,8 @@ class Sprite {
   Sprite(Platform& platform, int resourceId);
   virtual ~Sprite() = default;
 
-  Sprite(const Sprite&) = default;
-  Sprite& operator=(const Sprite&) = default;
+  Sprite(const Sprite&) = delete;
+  Sprite& operator=(const Sprite&) = delete;
   Sprite(Sprite&&) noexcept = default;
   Sprite& operator=(Sprite&&) noexcept = default;
 
@@ -36,19 +37,29 @@ class Sprite {
   int width() const { return width_; }
   int height() const { return height_; }
   int resourceId() const { return resourceId_; }
-  std::span<std::uint8_t> pixels() { return pixels_; }
-  std::span<const std::uint8_t> pixels() const { return pixels_; }
+  std::span<std::uint8_t> pixels() { return {pixels_.get(), size()}; }
+  std::span<const std::uint8_t> pixels() const { return {pixels_.get(), size()}; }
   std::uint8_t at(int x, int y) const { return pixels_[static_cast<std::size_t>(y * width_ + x)]; }
 
+  // Call after changing pixels through pixels(): forgets what the blit
+  // knew about where the picture is transparent.
+  void pixelsChanged();
+
  private:
+
+  std::size_t size() const { return static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_); }
+  void allocate(int width, int height);
   void makeMissingMark();
-  void noteTransparency();
+  void noteTransparentRuns(const std::vector<std::pair<std::size_t, std::size_t>>& runs);
 
   int height_ = 0;
   int width_ = 0;
-  std::vector<std::uint8_t> pixels_;
+  std::unique_ptr<std::uint8_t[]> pixels_;
   int resourceId_ = 0;
-  bool opaque_ = false;  // no transparent pixel: rows can be copied whole
+  bool opaque_ = false;             // no transparent pixel: rows can be copied whole
+  // Per row, first and end column of the part that may hold opaque pixels
+  // (outside it all is transparent); empty: any pixel may be opaque.
+  std::vector<std::uint16_t> rowSpans_;
 };
 
 }  // namespace vilmar

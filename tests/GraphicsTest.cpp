@@ -128,6 +128,36 @@ TEST(Sprite, TransparentPixelsLeaveTheDestination) {
   EXPECT_EQ(dst.at(1, 0), 5);
 }
 
+TEST(Sprite, DecodedPicturesBlitLikeThePlainRule) {
+  // Figures with transparent margins, holes and rows, drawn at clipped and
+  // unclipped places, must come out as the pixel-by-pixel rule says.
+  std::mt19937 rng(3);
+  for (int round = 0; round < 300; ++round) {
+    const int w = 1 + static_cast<int>(rng() % 70), h = 1 + static_cast<int>(rng() % 30);
+    std::vector<std::uint8_t> px(static_cast<std::size_t>(w * h), TRANSPARENT_INDEX);
+    for (int y = 0; y < h; ++y) {
+      if (rng() % 5 == 0) continue;  // an empty row
+      const int a = static_cast<int>(rng() % static_cast<unsigned>(w));
+      const int b = a + static_cast<int>(rng() % static_cast<unsigned>(w - a + 1));
+      for (int x = a; x < b; ++x)
+        px[static_cast<std::size_t>(y * w + x)] = rng() % 7 == 0 ? TRANSPARENT_INDEX : static_cast<std::uint8_t>(rng() % 20);
+    }
+    Sprite sprite;
+    ASSERT_TRUE(sprite.loadRle(encodeRle(w, h, px)));
+    Sprite frame = filled(60, 40, 99);
+    std::vector<std::uint8_t> expected(frame.pixels().begin(), frame.pixels().end());
+    const int x = static_cast<int>(rng() % 100) - 50, y = static_cast<int>(rng() % 60) - 30;
+    for (int r = 0; r < h; ++r)
+      for (int c = 0; c < w; ++c) {
+        const std::uint8_t v = px[static_cast<std::size_t>(r * w + c)];
+        if (v != TRANSPARENT_INDEX && x + c >= 0 && x + c < 60 && y + r >= 0 && y + r < 40)
+          expected[static_cast<std::size_t>((y + r) * 60 + x + c)] = v;
+      }
+    frame.blit(sprite, x, y);
+    ASSERT_TRUE(std::equal(expected.begin(), expected.end(), frame.pixels().begin())) << round;
+  }
+}
+
 TEST(Sprite, MissingPictureIsASixteenSquareMark) {
   test::Game game;
   Sprite missing(game.platform, 999);

@@ -131,6 +131,7 @@ struct PaintedGame : Game {
     for (Sprite& s : w().sprites) {
       const auto v = static_cast<std::uint8_t>(s.resourceId() - 200);
       std::fill(s.pixels().begin(), s.pixels().end(), v);
+      s.pixelsChanged();
     }
   }
   std::uint8_t at(int x, int y) { return w().frameBuffer->at(x, y); }
