@@ -176,6 +176,26 @@ def tap(c, lane):
     c.rect(x - 1, y - 24, x + 1, y - 22, [C('red', 2), C('green', 2), C('brass', 1), C('blue', 2)][lane])
 
 
+def service_floor(c, lane):
+    """The floor the bartender stands on at the end of a bar: a step of
+    planks to the right of the bar below, at the height of his feet."""
+    feet = L.IDLE[lane][1] + 52
+    below = lane + 1
+    x0 = L.COUNTER_RIGHT[below] + 1
+    y1 = L.COUNTER_TOP[below] + L.PANEL_H - 1
+    y0 = feet - 4
+    for y in range(y0, y1 + 1):
+        row = y - y0
+        col = C('wood', 3) if row % 5 else C('wood', 5)
+        c.hline(x0, W - 1, y, col)
+        if row % 5:
+            for x in range(x0 + (y // 5) * 23 % 40, W, 40):
+                c.set(x, y, C('wood', 5))
+    c.hline(x0, W - 1, y0, C('oak', 1))
+    c.hline(x0, W - 1, y0 + 1, C('wood', 2))
+    c.vline(x0, y0, y1, C('wood', 5))
+
+
 def side_wall(c, x1, y0, y1):
     """The left wall in shade, with a corner post of oak."""
     for y in range(y0, y1 + 1):
@@ -247,6 +267,8 @@ def background():
         tap(c, lane)
         counter(c, lane)
         side_wall(c, L.COUNTER_LEFT[lane] - 1, top, bottom)
+    for lane in range(3):
+        service_floor(c, lane)
     ceiling(c)
     floor(c, L.COUNTER_TOP[3] + L.PANEL_H, L.STRIP_Y - 1)
     strip(c)
