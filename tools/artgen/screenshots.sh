@@ -21,10 +21,10 @@ from PIL import Image
 work, out = sys.argv[1], sys.argv[2]
 shots = {
     'opening.png': 'play/pass-000001.png',     # the opening screen, before F1
-    'level-1.png': 'play/pass-000060.png',     # a mug sliding to the first guest
+    'level1.png': 'play/pass-000060.png',     # a mug sliding to the first guest
     'cleared.png': 'play/pass-000100.png',     # level cleared: he cheers
     'miss.png': 'miss/pass-000085.png',        # a mug broken at the wall
-    'level-9.png': 'level9/pass-000100.png',   # flags and caps
+    'level9.png': 'level9/pass-000100.png',   # flags and caps
 }
 for name, src in shots.items():
     im = Image.open('%s/%s' % (work, src))
