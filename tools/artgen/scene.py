@@ -248,6 +248,24 @@ def strip(c):
         glyphs.draw_text(c, text, x, L.SCORE_Y + 1, grad, shadow=C('ink'))
 
 
+def clock(c, cx, cy, r):
+    """A round wall clock with a brass rim, at ten past ten."""
+    rim = c.mask().ellipse(cx - r, cy - r, cx + r, cy + r)
+    c.shade(rim, pal.ramp('brass'), light=1, dark=1)
+    face = c.mask().ellipse(cx - r + 3, cy - r + 3, cx + r - 3, cy + r - 3)
+    c.shade(face, [C('white'), C('foam', 0), C('foam', 1), C('foam', 2)])
+    for dx, dy in ((0, -1), (1, 0), (0, 1), (-1, 0)):
+        c.set(cx + dx * (r - 5), cy + dy * (r - 5), C('grey', 8))
+    c.line([(cx, cy), (cx - 4, cy - 3)], C('ink'))
+    c.line([(cx, cy), (cx + 5, cy - 4)], C('ink'))
+    c.set(cx, cy, C('red', 3))
+    # A shadow on the wall below and right of it.
+    for y in range(cy - r + 2, cy + r + 2):
+        for x in range(cx - r + 2, cx + r + 2):
+            if not rim.has(x, y) and rim.has(x - 2, y - 2):
+                c.set(x, y, C('wall', 4))
+
+
 def background():
     c = Canvas(W, H, C('wall', 2))
     for lane in L.LANES:
@@ -269,6 +287,7 @@ def background():
         side_wall(c, L.COUNTER_LEFT[lane] - 1, top, bottom)
     for lane in range(3):
         service_floor(c, lane)
+    clock(c, 388, 33, 12)
     ceiling(c)
     floor(c, L.COUNTER_TOP[3] + L.PANEL_H, L.STRIP_Y - 1)
     strip(c)
