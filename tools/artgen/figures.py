@@ -125,7 +125,7 @@ def face(c, hx, hy, skin, hair, style, drinking):
     """Eyes, brows, nose, mouth of a head whose box starts at (hx, hy),
     looking right."""
     eye_y = hy + 11
-    brow = C(hair, 2) if style != 'bald' else C(hair, 2)
+    brow = C(hair, 2)
     if drinking:
         # Eyes shut in bliss: two little arcs.
         for ex in (hx + 12, hx + 18):
@@ -170,7 +170,6 @@ def customer(kind, frame):
         c.hline(26, 37, 33, C(shirt, 3))
         c.plot([(31, 38), (32, 39)], C('brass', 1))  # a little pendant
     else:
-        c.poly = None
         col = C(shirt, 0)
         c.plot([(26, 34), (27, 35), (28, 36), (37, 34), (36, 35), (35, 36)], col)
         for by in range(40, CUT - 2, 7):
