@@ -66,16 +66,9 @@ def mug_picture(full):
 
 
 def shards_picture(full):
-    """A mug in pieces on the bar top; a full one leaves a puddle of beer
-    and foam."""
+    """A mug in pieces on the bar top; a full one lies in a spreading puddle
+    of beer with lumps of foam, and drops still fly."""
     c = Canvas(54, 41)
-    if full:
-        pud = c.mask().ellipse(4, 32, 50, 40)
-        c.shade(pud, ramp('beer'), light=1, dark=1)
-        for fx, fy, fw in ((10, 31, 8), (30, 32, 10), (40, 34, 6)):
-            f = c.mask().ellipse(fx, fy, fx + fw, fy + 4)
-            c.shade(f, FOAM)
-        c.plot([(14, 37), (15, 37), (24, 38), (36, 37), (37, 37)], C('beer', 0))
     layer = Canvas(54, 41)
     pieces = [
         [(12, 38), (16, 31), (20, 38)],
@@ -88,16 +81,29 @@ def shards_picture(full):
     for pts in pieces:
         m = layer.mask().poly(pts)
         layer.shade(m, ramp('glass'))
-    # The handle, still whole, lying on its side.
-    m = layer.mask().rect(33, 29, 41, 34)
-    m.cut_rect(35, 31, 39, 32)
+    # The handle, broken off, lying on its back.
+    m = layer.mask().ellipse(32, 27, 42, 38)
+    m.cut(layer.mask().ellipse(35, 29, 39, 35))
+    m.cut_rect(30, 26, 44, 31)
     layer.shade(m, ramp('glass'))
     layer.plot([(24, 31), (25, 33), (17, 34)], C('white'))
+    if full:
+        pud = layer.mask().ellipse(0, 34, 53, 40)
+        pud.cut(layer.mask().rect(0, 0, 53, 35))
+        layer.shade(pud, ramp('beer'), light=1, dark=1)
+        for fx, fy, fw in ((3, 33, 7), (13, 35, 6), (29, 34, 8), (43, 34, 7)):
+            f = layer.mask().ellipse(fx, fy, fx + fw, fy + 4)
+            layer.shade(f, FOAM)
+        layer.plot([(9, 38), (10, 38), (22, 39), (36, 38), (37, 38), (48, 38)], C('beer', 0))
     layer.outline(INK)
     c.blit(layer, 0, 0)
-    # Flying splinters.
+    # Flying splinters, and drops of beer from a full one.
     c.plot([(8, 26), (44, 22), (27, 15), (49, 29)], C('glass', 1))
     c.plot([(9, 26), (45, 22)], INK)
+    if full:
+        for x, y in ((4, 27), (14, 21), (39, 18), (50, 25), (31, 12)):
+            c.rect(x, y, x + 1, y + 1, C('beer', 1))
+            c.set(x, y, C('beer', 0))
     return c
 
 
@@ -119,7 +125,7 @@ def face(c, hx, hy, skin, hair, style, drinking):
     """Eyes, brows, nose, mouth of a head whose box starts at (hx, hy),
     looking right."""
     eye_y = hy + 11
-    brow = C(hair, 2) if style != 'bald' else C(hair, 2)
+    brow = C(hair, 2)
     if drinking:
         # Eyes shut in bliss: two little arcs.
         for ex in (hx + 12, hx + 18):
@@ -154,12 +160,6 @@ def customer(kind, frame):
     hx, hy = 20, 5 + bob
     if drinking:
         hx -= 1
-    # Far arm, behind the body: only the hand shows in front of the belly.
-    if not drinking:
-        far = c.mask().rect(43, 40, 48, 58 + bob)
-        c.shade(far, ramp(shirt))
-        fh = c.mask().ellipse(43, 56 + bob, 50, 63 + bob)
-        c.shade(fh, ramp(skin))
     # Body, cut square at the counter.
     body = c.mask().poly([(20, 34), (43, 34), (48, 40), (47, CUT - 1), (17, CUT - 1), (15, 40)])
     c.shade(body, ramp(shirt), light=2, dark=2, sel=True)
@@ -170,7 +170,6 @@ def customer(kind, frame):
         c.hline(26, 37, 33, C(shirt, 3))
         c.plot([(31, 38), (32, 39)], C('brass', 1))  # a little pendant
     else:
-        c.poly = None
         col = C(shirt, 0)
         c.plot([(26, 34), (27, 35), (28, 36), (37, 34), (36, 35), (35, 36)], col)
         for by in range(40, CUT - 2, 7):
@@ -259,13 +258,16 @@ def customer(kind, frame):
         hand = c.mask().ellipse(35, hy + 17, 43, hy + 25)
         c.shade(hand, ramp(skin), sel=True)
     else:
-        swing = 0 if frame == 0 else 3
-        ua = c.mask().poly([(21, 36), (30, 36), (33 - swing, 53), (25 - swing, 54), (19, 44)])
-        c.shade(ua, ramp(shirt), sel=True)
-        fa = c.mask().poly([(26 - swing, 50), (33 - swing, 50), (39 - swing, 58), (34 - swing, 62)])
-        c.shade(fa, ramp(shirt), sel=True)
-        hand = c.mask().ellipse(34 - swing, 55, 42 - swing, 63)
+        # One sleeve from the shoulder, bent at the elbow, the hand forward;
+        # the second walking picture swings it back a little.
+        sw = 0 if frame == 0 else 3
+        arm = c.mask().poly([(21, 36), (30, 36), (32, 49), (39 - sw, 53 + bob), (37 - sw, 59 + bob),
+                             (28, 55), (21, 47)])
+        c.shade(arm, ramp(shirt), sel=True)
+        c.hline(35 - sw, 38 - sw, 54 + bob, C(shirt, 3))  # the cuff
+        hand = c.mask().ellipse(37 - sw, 53 + bob, 44 - sw, 60 + bob)
         c.shade(hand, ramp(skin), sel=True)
+        c.set(40 - sw, 55 + bob, C(skin, 0))
     c.outline(INK, below=CUT)
     return c
 

@@ -176,6 +176,26 @@ def tap(c, lane):
     c.rect(x - 1, y - 24, x + 1, y - 22, [C('red', 2), C('green', 2), C('brass', 1), C('blue', 2)][lane])
 
 
+def service_floor(c, lane):
+    """The floor the bartender stands on at the end of a bar: a step of
+    planks to the right of the bar below, at the height of his feet."""
+    feet = L.IDLE[lane][1] + 52
+    below = lane + 1
+    x0 = L.COUNTER_RIGHT[below] + 1
+    y1 = L.COUNTER_TOP[below] + L.PANEL_H - 1
+    y0 = feet - 4
+    for y in range(y0, y1 + 1):
+        row = y - y0
+        col = C('wood', 3) if row % 5 else C('wood', 5)
+        c.hline(x0, W - 1, y, col)
+        if row % 5:
+            for x in range(x0 + (y // 5) * 23 % 40, W, 40):
+                c.set(x, y, C('wood', 5))
+    c.hline(x0, W - 1, y0, C('oak', 1))
+    c.hline(x0, W - 1, y0 + 1, C('wood', 2))
+    c.vline(x0, y0, y1, C('wood', 5))
+
+
 def side_wall(c, x1, y0, y1):
     """The left wall in shade, with a corner post of oak."""
     for y in range(y0, y1 + 1):
@@ -228,6 +248,24 @@ def strip(c):
         glyphs.draw_text(c, text, x, L.SCORE_Y + 1, grad, shadow=C('ink'))
 
 
+def clock(c, cx, cy, r):
+    """A round wall clock with a brass rim, at ten past ten."""
+    rim = c.mask().ellipse(cx - r, cy - r, cx + r, cy + r)
+    c.shade(rim, pal.ramp('brass'), light=1, dark=1)
+    face = c.mask().ellipse(cx - r + 3, cy - r + 3, cx + r - 3, cy + r - 3)
+    c.shade(face, [C('white'), C('foam', 0), C('foam', 1), C('foam', 2)])
+    for dx, dy in ((0, -1), (1, 0), (0, 1), (-1, 0)):
+        c.set(cx + dx * (r - 5), cy + dy * (r - 5), C('grey', 8))
+    c.line([(cx, cy), (cx - 4, cy - 3)], C('ink'))
+    c.line([(cx, cy), (cx + 5, cy - 4)], C('ink'))
+    c.set(cx, cy, C('red', 3))
+    # A shadow on the wall below and right of it.
+    for y in range(cy - r + 2, cy + r + 2):
+        for x in range(cx - r + 2, cx + r + 2):
+            if not rim.has(x, y) and rim.has(x - 2, y - 2):
+                c.set(x, y, C('wall', 4))
+
+
 def background():
     c = Canvas(W, H, C('wall', 2))
     for lane in L.LANES:
@@ -247,6 +285,9 @@ def background():
         tap(c, lane)
         counter(c, lane)
         side_wall(c, L.COUNTER_LEFT[lane] - 1, top, bottom)
+    for lane in range(3):
+        service_floor(c, lane)
+    clock(c, 388, 33, 12)
     ceiling(c)
     floor(c, L.COUNTER_TOP[3] + L.PANEL_H, L.STRIP_Y - 1)
     strip(c)

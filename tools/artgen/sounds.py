@@ -28,9 +28,15 @@ def tone(freq, t, shape='sine'):
         return math.sin(2 * math.pi * ph)
     if shape == 'tri':
         return 4 * abs(ph - 0.5) - 1
-    # A soft square: the fundamental with a little of its odd harmonics.
+    # A soft square: the fundamental with a little of its odd harmonics,
+    # only those below half the sample rate (the rest would fold back as
+    # off-key whistles).
     w = 2 * math.pi * ph
-    return math.sin(w) + math.sin(3 * w) / 3 + math.sin(5 * w) / 8
+    v = 0.0
+    for k, gain in ((1, 1.0), (3, 1 / 3), (5, 1 / 8)):
+        if k * freq < RATE * 0.45:
+            v += math.sin(k * w) * gain
+    return v
 
 
 def envelope(t, length, attack=0.005, release=0.03):
