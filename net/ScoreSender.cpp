@@ -12,10 +12,10 @@
 namespace vilmar {
 
 int submitScore(ScoreSubmission& submission, Platform& platform) {
-  return submitScore(submission, platform, serviceAddress());
+  return submitScore(submission, platform, serviceEndpoint());
 }
 
-int submitScore(ScoreSubmission& submission, Platform& platform, const ServiceAddress& address) {
+int submitScore(ScoreSubmission& submission, Platform& platform, const ServiceEndpoint& address) {
   HttpTransport& http = platform.http();
   if (!openConnection(submission, http, address)) return -1;
   const bool accepted = postScore(submission, platform);
@@ -23,7 +23,7 @@ int submitScore(ScoreSubmission& submission, Platform& platform, const ServiceAd
   return accepted ? 0 : -2;
 }
 
-bool openConnection(ScoreSubmission& submission, HttpTransport& http, const ServiceAddress& address) {
+bool openConnection(ScoreSubmission& submission, HttpTransport& http, const ServiceEndpoint& address) {
   std::string message;
   if (!http.load(message)) {
     submission.resultCode = RESULT_NO_LIBRARY;

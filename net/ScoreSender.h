@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "net/ScoreSubmission.h"
-#include "net/ServiceAddress.h"
+#include "net/ServiceEndpoint.h"
 
 namespace vilmar {
 
@@ -20,10 +20,10 @@ inline constexpr std::size_t REPLY_BUFFER_SIZE = 16384;
 // 0 when the server answered 0, -1 when no connection was opened, -2 otherwise.
 // The dialog acts on the record's resultCode and versionCode instead.
 int submitScore(ScoreSubmission& submission, Platform& platform);
-int submitScore(ScoreSubmission& submission, Platform& platform, const ServiceAddress& address);
+int submitScore(ScoreSubmission& submission, Platform& platform, const ServiceEndpoint& address);
 
 // Loads the transfer library if need be and opens a session and a connection.
-bool openConnection(ScoreSubmission& submission, HttpTransport& http, const ServiceAddress& address);
+bool openConnection(ScoreSubmission& submission, HttpTransport& http, const ServiceEndpoint& address);
 // Posts the form on the open connection and reads the reply; true when the
 // result code is 0.
 bool postScore(ScoreSubmission& submission, Platform& platform);

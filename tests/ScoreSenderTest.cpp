@@ -17,7 +17,7 @@ class ScoreSenderTest : public ::testing::Test {
   test::FakeNetPlatform platform;
   test::FakeTransport& http = platform.transport;
   ScoreSubmission record;
-  const ServiceAddress address{"kortix.test", 8080};
+  const ServiceEndpoint address{"kortix.test", 8080};
 
   void SetUp() override {
     record.email.assign("vilmar@example.se");
@@ -142,7 +142,7 @@ TEST_F(ScoreSenderTest, WebPageInsteadOfANumberIsAFailure) {
   EXPECT_EQ(record.resultCode, RESULT_BAD_REPLY);
 }
 
-TEST(ServiceAddressTest, UrlsAndPercentEncoding) {
+TEST(ServiceEndpointTest, UrlsAndPercentEncoding) {
   EXPECT_EQ(serviceUrl({"kortix.example", 80}, "/dll/"), "http://kortix.example/dll/");
   EXPECT_EQ(serviceUrl({"127.0.0.1", 8080}, "/"), "http://127.0.0.1:8080/");
   EXPECT_EQ(percentEncode("a+b&c#d e@f.se"), "a%2Bb%26c%23d%20e%40f.se");

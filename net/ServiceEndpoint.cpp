@@ -1,4 +1,4 @@
-#include "net/ServiceAddress.h"
+#include "net/ServiceEndpoint.h"
 
 #ifndef VILMAR_SERVICE_HOST
 #error "VILMAR_SERVICE_HOST must be set by the build"
@@ -9,12 +9,12 @@
 
 namespace vilmar {
 
-ServiceAddress serviceAddress() {
+ServiceEndpoint serviceEndpoint() {
   static_assert(VILMAR_SERVICE_PORT > 0 && VILMAR_SERVICE_PORT < 65536, "bad service port");
   return {VILMAR_SERVICE_HOST, static_cast<std::uint16_t>(VILMAR_SERVICE_PORT)};
 }
 
-std::string serviceUrl(const ServiceAddress& address, std::string_view path) {
+std::string serviceUrl(const ServiceEndpoint& address, std::string_view path) {
   std::string url = "http://" + address.host;
   if (address.port != 80) url += ":" + std::to_string(address.port);
   url += path;

@@ -8,16 +8,16 @@
 
 namespace vilmar {
 
-struct ServiceAddress {
+struct ServiceEndpoint {
   std::string host;
   std::uint16_t port = 80;
 };
 
 // The address this build was made for.
-ServiceAddress serviceAddress();
+ServiceEndpoint serviceEndpoint();
 
 // "http://host" (with ":port" unless it is 80) followed by path.
-std::string serviceUrl(const ServiceAddress& address, std::string_view path);
+std::string serviceUrl(const ServiceEndpoint& address, std::string_view path);
 
 // Percent-encodes everything but letters, digits and "-._~", so that an
 // e-mail address survives as one query value.
