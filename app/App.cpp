@@ -2,26 +2,9 @@
 
 #include "platform/Platform.h"
 #include "ui/Dialogs.h"
+#include "ui/SignInDialog.h"
 
 namespace vilmar {
-
-namespace {
-// Until the score submission is in place the sign-in dialog can only be left.
-class PendingSignInDialog : public Dialog {
- public:
-  explicit PendingSignInDialog(GameSession& session) : session_(session) {}
-  int templateId() const override { return DIALOG_SIGN_IN; }
-  void init(DialogView&) override {}
-  void command(int id, DialogView& view) override {
-    if (id != ID_CANCEL) return;
-    session_.resyncClock();
-    view.end();
-  }
-
- private:
-  GameSession& session_;
-};
-}  // namespace
 
 std::string webAddress(std::string_view host, std::string_view path) {
   std::string url = "http://";
@@ -66,7 +49,9 @@ void App::openRequestedDialogs() {
     session.askToSubmit = false;
   }
   if (session.signInRequested) {
-    PendingSignInDialog signIn(session);
+    SignInDialog signIn(platform, submission,
+                        SignInScores{bestScore, *session.world->score, bestScoreTime, bestScoreTampered},
+                        [&session] { session.resyncClock(); });
     platform.runDialog(signIn);
     session.signInRequested = false;
   }
