@@ -80,6 +80,7 @@ bool WinInetTransport::connect(std::string_view host, std::uint16_t port) {
 bool WinInetTransport::openRequest(std::string_view verb, std::string_view object) {
   if (!connection_) return failed(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
   closeRequest();
+  sendFailed_ = false;
   const std::string verbText(verb), objectText(object);
   request_ = httpOpenRequest_(connection_, verbText.c_str(), objectText.c_str(), nullptr, nullptr,
                               nullptr, 0, 0);
@@ -88,6 +89,7 @@ bool WinInetTransport::openRequest(std::string_view verb, std::string_view objec
 
 bool WinInetTransport::send(std::string_view header, std::string_view body) {
   status_ = 0;
+  sendFailed_ = true;
   if (!request_) return failed(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
   const std::string headerText(header);
   std::string bodyBytes(body);
@@ -95,6 +97,7 @@ bool WinInetTransport::send(std::string_view header, std::string_view body) {
                         bodyBytes.data(), clampToDword(bodyBytes.size()))) {
     return failed();
   }
+  sendFailed_ = false;
   if (!httpQueryInfo_) {
     status_ = 200;
     return true;
@@ -110,6 +113,9 @@ bool WinInetTransport::send(std::string_view header, std::string_view body) {
 bool WinInetTransport::read(char* buffer, std::size_t limit, std::size_t& bytesRead) {
   bytesRead = 0;
   if (!request_) return failed(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+  // A request that was never sent has no reply, though InternetReadFile may
+  // well report zero bytes read; the send's error is the one to keep.
+  if (sendFailed_) return false;
   DWORD got = 0;
   if (!internetReadFile_(request_, buffer, clampToDword(limit), &got)) return failed();
   bytesRead = std::min<std::size_t>(got, limit);
@@ -153,6 +159,7 @@ std::uint32_t WinInetTransport::lastError(std::string& text) {
         FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
         library_, number, 0, description, sizeof description, nullptr);
     text.assign(description, std::min<std::size_t>(length, sizeof description - 1));
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
     if (text.empty()) text = "WinINet-fel " + std::to_string(number);
   }
   return number;

@@ -56,6 +56,7 @@ class WinInetTransport : public HttpTransport {
   HINTERNET connection_ = nullptr;
   HINTERNET request_ = nullptr;
   int status_ = 0;
+  bool sendFailed_ = false;
   // The system's error number of the last failed call, for when WinINet's
   // response information carries none (as it mostly does not for HTTP).
   DWORD lastFailure_ = 0;
