@@ -1,5 +1,6 @@
 #include "app/App.h"
 
+#include "net/ServiceEndpoint.h"
 #include "platform/Platform.h"
 #include "ui/Dialogs.h"
 #include "ui/SignInDialog.h"
@@ -13,7 +14,9 @@ std::string webAddress(std::string_view host, std::string_view path) {
   return url;
 }
 
-std::string serviceAddress(std::string_view path) { return webAddress(VILMAR_SERVICE_HOST, path); }
+// The service's pages are on the score server's host (and port, where a test
+// build moves it).
+std::string serviceAddress(std::string_view path) { return serviceUrl(serviceEndpoint(), path); }
 
 App::App(Platform& p, std::int32_t firstLevel) : platform(p), keys_(p), keyboard_(keys_) {
   gameSession = std::make_unique<GameSession>(platform, keyboard_, firstLevel);
