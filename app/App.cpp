@@ -1,27 +1,11 @@
 #include "app/App.h"
 
+#include "net/ServiceEndpoint.h"
 #include "platform/Platform.h"
 #include "ui/Dialogs.h"
+#include "ui/SignInDialog.h"
 
 namespace vilmar {
-
-namespace {
-// Until the score submission is in place the sign-in dialog can only be left.
-class PendingSignInDialog : public Dialog {
- public:
-  explicit PendingSignInDialog(GameSession& session) : session_(session) {}
-  int templateId() const override { return DIALOG_SIGN_IN; }
-  void init(DialogView&) override {}
-  void command(int id, DialogView& view) override {
-    if (id != ID_CANCEL) return;
-    session_.resyncClock();
-    view.end();
-  }
-
- private:
-  GameSession& session_;
-};
-}  // namespace
 
 std::string webAddress(std::string_view host, std::string_view path) {
   std::string url = "http://";
@@ -30,7 +14,9 @@ std::string webAddress(std::string_view host, std::string_view path) {
   return url;
 }
 
-std::string serviceAddress(std::string_view path) { return webAddress(VILMAR_SERVICE_HOST, path); }
+// The service's pages are on the score server's host (and port, where a test
+// build moves it).
+std::string serviceAddress(std::string_view path) { return serviceUrl(serviceEndpoint(), path); }
 
 App::App(Platform& p, std::int32_t firstLevel) : platform(p), keys_(p), keyboard_(keys_) {
   gameSession = std::make_unique<GameSession>(platform, keyboard_, firstLevel);
@@ -66,7 +52,9 @@ void App::openRequestedDialogs() {
     session.askToSubmit = false;
   }
   if (session.signInRequested) {
-    PendingSignInDialog signIn(session);
+    SignInDialog signIn(platform, submission,
+                        SignInScores{bestScore, *session.world->score, bestScoreTime, bestScoreTampered},
+                        [&session] { session.resyncClock(); });
     platform.runDialog(signIn);
     session.signInRequested = false;
   }

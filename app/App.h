@@ -8,6 +8,7 @@
 #include "gfx/NumberDisplay.h"
 #include "input/KeyReader.h"
 #include "input/KeyboardInput.h"
+#include "net/ScoreSubmission.h"
 
 namespace vilmar {
 
@@ -54,6 +55,9 @@ class App {
   std::int32_t bestScoreTime = 0;
   bool bestScoreTampered = false;
   std::int32_t infoTextIndex = 0;
+  // The one score record of the run; its user name and password are the
+  // sign-in dialog's remembered entries.
+  ScoreSubmission submission;
 
  private:
   void askAboutNewBest();

@@ -96,14 +96,27 @@ void HeadlessPlatform::present(std::span<const std::uint8_t> pixels, int, int, c
 }
 
 // Every dialog is answered at once: the question with "Nej", the others
-// with their way out ("OK" for the information, "Avbryt" for the sign-in).
+// with their way out ("OK" for the information, "Avbryt" for the sign-in);
+// with sign-in entries the question with "Ja" and the sign-in with OK first.
 void HeadlessPlatform::runDialog(Dialog& dialog) {
   dialogs.push_back(DialogRecord{dialog.templateId(), {}, {}});
-  RecordingView view(dialogs.back());
+  DialogRecord& record = dialogs.back();
+  RecordingView view(record);
   dialog.init(view);
-  if (view.ended) return;
-  const int answer = dialog.templateId() == DIALOG_INFO ? ID_OK : ID_CANCEL;
-  dialog.command(answer, view);
+  const int id = dialog.templateId();
+  if (!view.ended && signIn && id == DIALOG_QUESTION) dialog.command(ID_OK, view);
+  if (!view.ended && signIn && id == DIALOG_SIGN_IN) {
+    record.items[ID_EMAIL] = signIn->email;
+    record.items[ID_PASSWORD] = signIn->password;
+    dialog.command(ID_OK, view);
+  }
+  if (!view.ended) dialog.command(id == DIALOG_INFO ? ID_OK : ID_CANCEL, view);
+  // What was typed as the password is kept nowhere.
+  record.items.erase(ID_PASSWORD);
+}
+
+void HeadlessPlatform::useTransport(std::unique_ptr<HttpTransport> transport) {
+  if (transport) http_ = std::move(transport);
 }
 
 HttpTransport& HeadlessPlatform::http() { return *http_; }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,19 @@ class HeadlessPlatform : public Platform {
 
   // Forgets the per-pass logs (sounds, dialogs, pages).
   void beginPass();
+
+  // The transport for score submissions; without one every submission
+  // fails as if the library were missing.
+  void useTransport(std::unique_ptr<HttpTransport> transport);
+
+  // Entries for the sign-in dialog. When set, the submit question is answered
+  // "Ja" and the sign-in dialog gets these entries and OK once, then
+  // "Avbryt" if it is still open. The password is left out of the dialog log.
+  struct SignInEntries {
+    std::string email;
+    std::string password;
+  };
+  std::optional<SignInEntries> signIn;
 
   // Resources come from the compiled table unless a test supplies its own.
   void setResource(ResourceType type, int id, std::vector<std::uint8_t> bytes);

@@ -8,6 +8,7 @@
 #include "actors/Mug.h"
 #include "app/App.h"
 #include "platform/headless/HeadlessPlatform.h"
+#include "ui/Dialog.h"
 
 namespace vilmar {
 
@@ -77,6 +78,25 @@ class Json {
   bool fresh_ = true;
 };
 
+// A JSON string; bytes from 0x80 up pass as they are (the texts are UTF-8).
+std::string jsonString(std::string_view text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+      out += escape;
+    } else {
+      out += c;
+    }
+  }
+  return out + '"';
+}
+
 }  // namespace
 
 std::string traceLine(std::uint64_t pass, const App& app, const HeadlessPlatform& platform) {
@@ -102,6 +122,20 @@ std::string traceLine(std::uint64_t pass, const App& app, const HeadlessPlatform
   j.key("dialogs").open('[');
   for (const DialogRecord& d : platform.dialogs) j.num(d.templateId);
   j.close(']');
+  for (const DialogRecord& d : platform.dialogs) {
+    if (d.templateId != DIALOG_SIGN_IN) continue;
+    const auto button = d.items.find(ID_OK);
+    j.key("signin").open('{');
+    j.key("caption").raw(jsonString(d.caption));
+    j.key("button").raw(jsonString(button == d.items.end() ? "OK" : button->second));
+    j.key("pages").open('[');
+    for (const std::string& page : platform.pages) j.raw(jsonString(page));
+    j.close(']');
+    j.key("result").num(app.submission.resultCode);
+    j.key("version").num(app.submission.versionCode);
+    j.close('}');
+    break;
+  }
 
   const Bartender& b = *world.bartender;
   j.key("bartender").open('{');

@@ -2,6 +2,7 @@
 // with a virtual clock and scripted keys, and tells what happened.
 
 #include <charconv>
+#include <optional>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include "app/App.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "platform/headless/InputScript.h"
+#include "platform/posix/CurlTransport.h"
 #include "tools/sim/PngFile.h"
 #include "tools/sim/SpriteSheet.h"
 #include "tools/sim/Trace.h"
@@ -22,7 +24,8 @@ namespace {
 
 constexpr const char* USAGE =
     "usage: vilmar-sim [--passes N] [--input FILE] [--level L] [--trace]\n"
-    "                  [--png-dir DIR --png-every K] [--dump-sprites DIR]\n";
+    "                  [--png-dir DIR --png-every K] [--dump-sprites DIR]\n"
+    "                  [--signin EMAIL:PASSWORD]\n";
 
 struct Options {
   std::uint64_t passes = 1000;
@@ -32,6 +35,7 @@ struct Options {
   std::string pngDir;
   std::uint64_t pngEvery = 1;
   std::string spriteDir;
+  std::optional<HeadlessPlatform::SignInEntries> signIn;
 };
 
 template <class T>
@@ -66,6 +70,12 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
     } else if (arg == "--png-dir") {
       if (!value(v)) return false;
       o.pngDir = v;
+    } else if (arg == "--signin") {
+      if (!value(v)) return false;
+      const std::size_t colon = v.find(':');
+      if (colon == std::string_view::npos || colon == 0 || colon + 1 == v.size())
+        return error = "--signin needs EMAIL:PASSWORD", false;
+      o.signIn = HeadlessPlatform::SignInEntries{std::string(v.substr(0, colon)), std::string(v.substr(colon + 1))};
     } else if (arg == "--dump-sprites") {
       if (!value(v)) return false;
       o.spriteDir = v;
@@ -104,6 +114,11 @@ int main(int argc, char** argv) {
   }
 
   HeadlessPlatform platform;
+  if (options.signIn) {
+    // Sign-ins really go to the service host this simulator was built for.
+    platform.signIn = options.signIn;
+    platform.useTransport(std::make_unique<CurlTransport>());
+  }
   App app(platform, options.level);
   if (!options.spriteDir.empty()) {
     if (!dumpSprites(*app.gameSession->world, options.spriteDir, error)) {

@@ -1,0 +1,26 @@
+#pragma once
+// Where the game service lives: its web site and the high-score server are on
+// one host. Both are build settings (VILMAR_SERVICE_HOST, VILMAR_SERVICE_PORT).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vilmar {
+
+struct ServiceEndpoint {
+  std::string host;
+  std::uint16_t port = 80;
+};
+
+// The address this build was made for.
+ServiceEndpoint serviceEndpoint();
+
+// "http://host" (with ":port" unless it is 80) followed by path.
+std::string serviceUrl(const ServiceEndpoint& address, std::string_view path);
+
+// Percent-encodes everything but letters, digits and "-._~", so that an
+// e-mail address survives as one query value.
+std::string percentEncode(std::string_view text);
+
+}  // namespace vilmar

@@ -1,0 +1,50 @@
+// The reference server's checks, so that a form the game gets wrong cannot
+// pass the end-to-end tests unnoticed.
+
+#include <gtest/gtest.h>
+
+#include "net/FormEncoding.h"
+#include "tools/scoreserver/FormCheck.h"
+
+namespace vilmar {
+namespace {
+
+std::string sampleBody(ScoreSubmission s = {}, MachineFacts facts = {1999, "CPU INTEL 486", 77, 5000}) {
+  if (s.email.empty()) s.email.assign("vilmar@example.se");
+  if (s.password.empty()) s.password.assign("hemligt");
+  if (s.sentScore == 0) s.sentScore = 300;
+  return formBody(s, facts);
+}
+
+// Replaces the value of one field by the scrambled form of text.
+std::string withField(std::string body, const std::string& key, const std::string& text) {
+  const std::size_t start = body.find(key + "=") + key.size() + 1;
+  const std::size_t end = body.find('&', start);
+  return body.replace(start, (end == std::string::npos ? body.size() : end) - start, encodeField(text));
+}
+
+TEST(ServerFormCheck, AcceptsTheGamesFormAndRejectsEachKindOfFault) {
+  const std::string good = sampleBody();
+  const scoreserver::FormCheck ok = scoreserver::checkForm(good);
+  EXPECT_EQ(ok.error, "");
+  EXPECT_EQ(ok.fields.at("fa"), "300vilmar@example.se");
+
+  const std::string faults[] = {
+      good.substr(0, good.find("&fb=")),                 // a field missing
+      "f2=6&" + good.substr(good.find("f1=")),           // fields out of order
+      std::string(good).replace(good.find("&f2=6"), 5, "&f2=7"),
+      withField(good, "f1", std::string(65, 'e')),       // longer than the dialog allows
+      withField(good, "f4", "3OO"),
+      withField(good, "f7", "CPU Z80"),
+      withField(good, "f8", "-1"),
+      withField(good, "fa", "301vilmar@example.se"),
+      withField(good, "fb", "5301"),
+      std::string(good).replace(good.find("f3=") + 3, 1, "G"),  // not hex
+  };
+  for (const std::string& body : faults) {
+    EXPECT_NE(scoreserver::checkForm(body).error, "") << body;
+  }
+}
+
+}  // namespace
+}  // namespace vilmar

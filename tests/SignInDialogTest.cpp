@@ -1,0 +1,187 @@
+// The sign-in dialog's behaviour over a scripted transport: what OK sends,
+// what each verdict does to the button, the pages and the scores, and what
+// the player's entries become.
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "FakeNet.h"
+#include "gfx/Counter.h"
+#include "net/FormEncoding.h"
+#include "ui/SignInDialog.h"
+
+namespace vilmar {
+namespace {
+
+class FakeView : public DialogView {
+ public:
+  std::string caption;
+  std::map<int, std::string> items;
+  bool ended = false;
+  void setCaption(std::string_view text) override { caption = text; }
+  void setItemText(int id, std::string_view text) override { items[id] = text; }
+  std::string itemText(int id, std::size_t maxChars) override { return items[id].substr(0, maxChars); }
+  void end() override { ended = true; }
+};
+
+class SignInDialogTest : public ::testing::Test {
+ protected:
+  test::FakeNetPlatform platform;
+  test::FakeTransport& http = platform.transport;
+  ScoreSubmission record;
+  Counter bestScore, score;
+  int resyncs = 0;
+  FakeView view;
+  SignInDialog dialog{platform, record, SignInScores{bestScore, score, 52000, false},
+                      [this] { ++resyncs; }, ServiceEndpoint{"kortix.example", 80}};
+
+  void SetUp() override {
+    Counter::tamperFlag() = false;
+    bestScore.set(1450);
+    score.set(1450);
+    dialog.init(view);
+  }
+
+  void ok(std::string email = "vilmar@example.se", std::string password = "hemligt") {
+    view.items[ID_EMAIL] = email;
+    view.items[ID_PASSWORD] = password;
+    dialog.command(ID_OK, view);
+  }
+
+  std::string sentField(const std::string& key) {
+    const std::size_t at = http.body.find(key + "=");
+    if (at == std::string::npos) return "<none>";
+    const std::size_t start = at + key.size() + 1;
+    return decodeField(http.body.substr(start, http.body.find('&', start) - start)).value_or("<bad>");
+  }
+};
+
+TEST_F(SignInDialogTest, OpensWithTheBestScoreAndTheRememberedEntries) {
+  EXPECT_EQ(view.caption, "Registrera din poäng (1450)");
+  EXPECT_EQ(view.items[ID_EMAIL], "");
+  record.email.assign("a@b.se");
+  record.password.assign("pw");
+  bestScore.set(0);
+  FakeView again;
+  dialog.init(again);
+  EXPECT_EQ(again.caption, "Registrera din poäng (0)");
+  EXPECT_EQ(again.items[ID_EMAIL], "a@b.se");
+  EXPECT_EQ(again.items[ID_PASSWORD], "pw");
+}
+
+TEST_F(SignInDialogTest, EmptyEntryLeavesTheDialogAsItWas) {
+  for (auto [email, password] : {std::pair{"", "hemligt"}, std::pair{"vilmar@example.se", ""}}) {
+    ok(email, password);
+    EXPECT_TRUE(http.steps.empty());
+    EXPECT_EQ(view.items.count(ID_OK), 0u);
+    EXPECT_FALSE(view.ended);
+  }
+}
+
+TEST_F(SignInDialogTest, AcceptedScoreIsUsedUpAndTheDialogEnds) {
+  for (const char* verdict : {"0", "1"}) {
+    bestScore.set(1450);
+    score.set(1450);
+    view.ended = false;
+    http.reply = verdict;
+    ok();
+    EXPECT_EQ(sentField("f4"), "1450");
+    EXPECT_EQ(sentField("f5"), "52000");
+    EXPECT_EQ(bestScore.get(), 0);
+    EXPECT_EQ(score.get(), 0);
+    EXPECT_EQ(record.sentScore, 0);
+    EXPECT_TRUE(view.ended);
+    EXPECT_EQ(view.items[ID_OK], "Skickar...");  // unchanged: the dialog closes
+    EXPECT_TRUE(platform.openedUrls.empty());
+  }
+  EXPECT_EQ(record.email, "vilmar@example.se");
+  EXPECT_EQ(record.password, "hemligt");
+}
+
+TEST_F(SignInDialogTest, EveryFailureSaysTryAgainAndKeepsTheScoreForIt) {
+  struct Case {
+    const char* reply;
+    bool loadOk;
+    bool readOk;
+    const char* page;
+  };
+  const Case cases[] = {
+      {"2", true, true, "http://kortix.example/registrera/"},
+      {"3", true, true, "http://kortix.example/getpass.asp?mail=vilmar%40example.se"},
+      {"4", true, true, nullptr},
+      {"<html>", true, true, nullptr},
+      {"0", true, false, nullptr},  // a transfer error
+      {"0", false, true, "http://kortix.example/dll/"},
+  };
+  for (const Case& c : cases) {
+    http = test::FakeTransport{};
+    http.reply = c.reply;
+    http.loadOk = c.loadOk;
+    http.readOk = c.readOk;
+    platform.openedUrls.clear();
+    ok();
+    EXPECT_EQ(view.items[ID_OK], "Försök igen") << c.reply;
+    EXPECT_FALSE(view.ended) << c.reply;
+    EXPECT_EQ(bestScore.get(), 1450) << c.reply;
+    EXPECT_EQ(score.get(), 1450) << c.reply;
+    EXPECT_EQ(platform.openedUrls, c.page ? std::vector<std::string>{c.page} : std::vector<std::string>{})
+        << c.reply;
+  }
+  // Trying again sends the same score.
+  http = test::FakeTransport{};
+  ok();
+  EXPECT_EQ(sentField("f4"), "1450");
+  EXPECT_TRUE(view.ended);
+}
+
+TEST_F(SignInDialogTest, ForgottenPasswordPageCarriesTheAddressPercentEncoded) {
+  http.reply = "3";
+  ok("ann+bo&co#1 å@x.se");
+  ASSERT_EQ(platform.openedUrls.size(), 1u);
+  EXPECT_EQ(platform.openedUrls[0], "http://kortix.example/getpass.asp?mail=ann%2Bbo%26co%231%20%C3%A5%40x.se");
+}
+
+TEST_F(SignInDialogTest, VersionAboveOneOpensItsPageAndEnds) {
+  http.reply = "0\r\n2";
+  ok();
+  EXPECT_EQ(platform.openedUrls, std::vector<std::string>{"http://kortix.example/version.asp?gameid=2"});
+  EXPECT_TRUE(view.ended);
+
+  // Also after a refusal, which still gets its own page.
+  FakeView other;
+  dialog.init(other);
+  other.items[ID_EMAIL] = "x@y.se";
+  other.items[ID_PASSWORD] = "pw";
+  http.reply = "2\n3";
+  platform.openedUrls.clear();
+  dialog.command(ID_OK, other);
+  EXPECT_TRUE(other.ended);
+  EXPECT_EQ(platform.openedUrls, (std::vector<std::string>{"http://kortix.example/version.asp?gameid=3",
+                                                           "http://kortix.example/registrera/"}));
+}
+
+TEST_F(SignInDialogTest, OverlongEntriesAreCutAndTamperingTravelsWithTheScore) {
+  Counter::tamperFlag() = true;
+  ok(std::string(70, 'e'), std::string(20, 'p'));
+  Counter::tamperFlag() = false;
+  EXPECT_EQ(sentField("f1"), std::string(64, 'e'));
+  EXPECT_EQ(sentField("f3"), std::string(16, 'p'));
+  EXPECT_EQ(sentField("f4"), "-1450");
+  EXPECT_TRUE(record.tampered);
+}
+
+TEST_F(SignInDialogTest, CancelResyncsTheClockAndNewUserOpensTheRegistration) {
+  dialog.command(ID_NEW_USER, view);
+  EXPECT_EQ(platform.openedUrls, std::vector<std::string>{"http://kortix.example/registrera/"});
+  EXPECT_FALSE(view.ended);
+  dialog.command(1003, view);  // an edit's notification
+  EXPECT_FALSE(view.ended);
+  EXPECT_EQ(resyncs, 0);
+  dialog.command(ID_CANCEL, view);
+  EXPECT_EQ(resyncs, 1);
+  EXPECT_TRUE(view.ended);
+}
+
+}  // namespace
+}  // namespace vilmar

@@ -1,0 +1,46 @@
+#pragma once
+// The sign-in dialog: takes the player's user name and password, sends the
+// best score and acts on the server's verdict by relabelling its OK button and
+// opening pages of the game service's site.
+
+#include <cstdint>
+#include <functional>
+
+#include "net/ScoreSubmission.h"
+#include "net/ServiceEndpoint.h"
+#include "ui/Dialog.h"
+
+namespace vilmar {
+
+class Counter;
+class Platform;
+
+// The scores the dialog sends and sets back, owned by the main loop and the world.
+struct SignInScores {
+  Counter& bestScore;
+  Counter& score;  // the running world's
+  std::int32_t bestScoreTime = 0;
+  bool bestScoreTampered = false;
+};
+
+class SignInDialog : public Dialog {
+ public:
+  SignInDialog(Platform& platform, ScoreSubmission& submission, SignInScores scores,
+               std::function<void()> resyncClock, ServiceEndpoint service = serviceEndpoint());
+
+  int templateId() const override { return DIALOG_SIGN_IN; }
+  void init(DialogView& view) override;
+  void command(int id, DialogView& view) override;
+
+ private:
+  void send(DialogView& view);
+  void openPage(std::string_view path);
+
+  Platform& platform_;
+  ScoreSubmission& submission_;
+  SignInScores scores_;
+  std::function<void()> resyncClock_;
+  ServiceEndpoint service_;
+};
+
+}  // namespace vilmar
