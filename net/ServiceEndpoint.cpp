@@ -15,8 +15,12 @@ ServiceEndpoint serviceEndpoint() {
 }
 
 std::string serviceUrl(const ServiceEndpoint& address, std::string_view path) {
-  std::string url = "http://" + address.host;
-  if (address.port != 80) url += ":" + std::to_string(address.port);
+  std::string url = "http://";
+  url += address.host;
+  if (address.port != 80) {
+    url += ':';
+    url += std::to_string(address.port);
+  }
   url += path;
   return url;
 }
