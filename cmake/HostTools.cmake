@@ -6,7 +6,7 @@
 if(CMAKE_CROSSCOMPILING AND NOT VILMAR_HOST_RESPACK)
   include(ExternalProject)
   set(host_dir ${CMAKE_BINARY_DIR}/host-tools)
-  set(VILMAR_HOST_RESPACK ${host_dir}/build/tools/respack/vilmar-respack)
+  set(VILMAR_HOST_RESPACK ${host_dir}/build/tools/vilmar-respack)
   ExternalProject_Add(vilmar_host_tools
     SOURCE_DIR ${PROJECT_SOURCE_DIR}
     BINARY_DIR ${host_dir}/build
