@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -216,6 +217,158 @@ HMODULE loadGameProgram(HWND game) {
   return LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
 }
 
+// A dialog template as the resource compiler stored it (DIALOGEX layout),
+// printed with its sizes in dialog units and its styles by name, so a test
+// can compare it with the layout the game's dialogs are drawn to.
+class TemplateReader {
+ public:
+  TemplateReader(const std::uint8_t* bytes, std::size_t size) : bytes_(bytes), size_(size) {}
+
+  bool ok() const { return ok_; }
+
+  std::uint16_t word() {
+    std::uint16_t value = 0;
+    take(&value, 2);
+    return value;
+  }
+  std::uint32_t dword() {
+    std::uint32_t value = 0;
+    take(&value, 4);
+    return value;
+  }
+  std::int16_t coordinate() { return static_cast<std::int16_t>(word()); }
+  std::uint8_t byte() {
+    std::uint8_t value = 0;
+    take(&value, 1);
+    return value;
+  }
+  // A string or, after 0xFFFF, a number.
+  std::string nameOrNumber() {
+    if (at_ + 2 <= size_ && bytes_[at_] == 0xFF && bytes_[at_ + 1] == 0xFF) {
+      at_ += 2;
+      std::string number(1, '#');
+      number.append(std::to_string(word()));
+      return number;
+    }
+    return text();
+  }
+  std::string text() {
+    std::u16string value;
+    for (;;) {
+      const std::uint16_t unit = word();
+      if (!ok_ || unit == 0) break;
+      value.push_back(static_cast<char16_t>(unit));
+    }
+    return vilmar::win32::utf16ToUtf8(value);
+  }
+  void skip(std::size_t count) {
+    if (count > size_ - at_) ok_ = false;
+    else at_ += count;
+  }
+  void alignToDword() { skip((4 - (at_ % 4)) % 4); }
+
+ private:
+  void take(void* out, std::size_t count) {
+    if (!ok_ || count > size_ - at_) {
+      ok_ = false;
+      return;
+    }
+    std::memcpy(out, bytes_ + at_, count);
+    at_ += count;
+  }
+
+  const std::uint8_t* bytes_;
+  std::size_t size_;
+  std::size_t at_ = 0;
+  bool ok_ = true;
+};
+
+std::string styleNames(std::uint32_t style, std::uint32_t exStyle, const std::string& kind) {
+  struct Flag {
+    std::uint32_t bit;
+    const char* name;
+  };
+  std::string names;
+  auto add = [&](const char* name) {
+    if (!names.empty()) names += " ";
+    names += name;
+  };
+  if (kind == "dialog") {
+    static const Flag flags[] = {{WS_POPUP, "WS_POPUP"}, {WS_CAPTION, "WS_CAPTION"},
+                                 {WS_SYSMENU, "WS_SYSMENU"}, {DS_MODALFRAME, "DS_MODALFRAME"}};
+    for (const Flag& f : flags) {
+      if ((style & f.bit) == f.bit) add(f.name);
+    }
+  } else if (kind == "#128") {  // button
+    switch (style & 0x0F) {
+      case BS_PUSHBUTTON: add("BS_PUSHBUTTON"); break;
+      case BS_DEFPUSHBUTTON: add("BS_DEFPUSHBUTTON"); break;
+      case BS_GROUPBOX: add("BS_GROUPBOX"); break;
+      default: add("BS_OTHER"); break;
+    }
+  } else if (kind == "#129") {  // edit
+    static const Flag flags[] = {{ES_MULTILINE, "ES_MULTILINE"}, {ES_READONLY, "ES_READONLY"},
+                                 {ES_AUTOHSCROLL, "ES_AUTOHSCROLL"}, {ES_PASSWORD, "ES_PASSWORD"},
+                                 {WS_VSCROLL, "WS_VSCROLL"}, {WS_BORDER, "WS_BORDER"}};
+    for (const Flag& f : flags) {
+      if ((style & f.bit) == f.bit) add(f.name);
+    }
+  }
+  if (kind != "dialog" && (style & WS_TABSTOP) != 0) add("WS_TABSTOP");
+  if ((exStyle & WS_EX_CLIENTEDGE) != 0) add("WS_EX_CLIENTEDGE");
+  return names;
+}
+
+bool printTemplate(HMODULE program, int id) {
+  HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(5));  // RT_DIALOG
+  if (found == nullptr) return false;
+  HGLOBAL loaded = LoadResource(program, found);
+  const auto* bytes = static_cast<const std::uint8_t*>(LockResource(loaded));
+  const DWORD size = SizeofResource(program, found);
+  if (bytes == nullptr) return false;
+  TemplateReader in(bytes, size);
+  if (in.word() != 1 || in.word() != 0xFFFF) {
+    print("dialog " + std::to_string(id) + " is not an extended template\n");
+    return false;
+  }
+  in.dword();  // help id
+  const std::uint32_t exStyle = in.dword();
+  const std::uint32_t style = in.dword();
+  const int count = in.word();
+  const int x = in.coordinate(), y = in.coordinate(), cx = in.coordinate(), cy = in.coordinate();
+  const std::string menu = in.nameOrNumber();
+  const std::string windowClass = in.nameOrNumber();
+  const std::string caption = in.text();
+  std::string font;
+  if ((style & DS_SETFONT) != 0) {
+    const int points = in.word();
+    in.word();  // weight
+    in.byte();  // italic
+    in.byte();  // character set
+    font = std::to_string(points) + " " + in.text();
+  }
+  print("dialog " + std::to_string(id) + " at " + std::to_string(x) + "," + std::to_string(y) +
+        " size " + std::to_string(cx) + "x" + std::to_string(cy) + " caption \"" + caption +
+        "\" font " + font + " style " + styleNames(style, exStyle, "dialog") + "\n");
+  for (int i = 0; i < count && in.ok(); ++i) {
+    in.alignToDword();
+    in.dword();  // help id
+    const std::uint32_t itemExStyle = in.dword();
+    const std::uint32_t itemStyle = in.dword();
+    const int ix = in.coordinate(), iy = in.coordinate(), icx = in.coordinate(), icy = in.coordinate();
+    const auto itemId = static_cast<std::int32_t>(in.dword());
+    const std::string kind = in.nameOrNumber();
+    const std::string text = in.nameOrNumber();
+    in.skip(in.word());  // creation data
+    const char* kindName = kind == "#128" ? "button" : kind == "#129" ? "edit" : kind.c_str();
+    print("  " + std::to_string(itemId) + " " + kindName + " \"" + text + "\" " +
+          std::to_string(ix) + "," + std::to_string(iy) + "," + std::to_string(icx) + "," +
+          std::to_string(icy) + " " + styleNames(itemStyle, itemExStyle, kind) + "\n");
+  }
+  if (!in.ok()) print("dialog " + std::to_string(id) + " is cut short\n");
+  return in.ok();
+}
+
 LRESULT CALLBACK coverProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -225,6 +378,7 @@ int usage() {
       "usage: vilmar-windriver COMMAND\n"
       "  find [MS]          wait for the game window; print its size\n"
       "  menu               print the menu of the game window\n"
+      "  templates ID...    print the program's dialog templates\n"
       "  command ID         send a menu command\n"
       "  dialog [MS]        wait for a dialog of the game; print its caption and controls\n"
       "  nodialog           exit 0 if no dialog of the game is open\n"
@@ -283,6 +437,13 @@ int main(int argc, char** argv) {
     }
     printMenu(menu, "");
     return 0;
+  }
+  if (command == "templates") {
+    HMODULE program = loadGameProgram(game);
+    if (program == nullptr) return 1;
+    bool ok = true;
+    for (int i = 2; i < argc; ++i) ok = printTemplate(program, std::atoi(argv[i])) && ok;
+    return ok ? 0 : 1;
   }
   if (command == "command" && argc > 2) {
     return PostMessageW(game, WM_COMMAND, static_cast<WPARAM>(std::strtoul(argv[2], nullptr, 10)), 0) ? 0 : 1;
