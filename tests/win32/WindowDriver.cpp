@@ -112,7 +112,8 @@ WORD keyCode(const char* name) {
   return static_cast<WORD>(std::strtol(name, nullptr, 0));
 }
 
-// Keys as "F1" (tap), "+ALT" (down), "-ALT" (up), "wait:MS".
+// Keys as "F1" (a tap: down and up at once, shorter than a game tick),
+// "+ALT" (down), "-ALT" (up), "wait:MS".
 void playKeys(int count, char** keys) {
   for (int i = 0; i < count; ++i) {
     const char* key = keys[i];
@@ -125,10 +126,8 @@ void playKeys(int count, char** keys) {
     } else {
       const WORD vk = keyCode(key);
       sendKey(vk, true);
-      Sleep(60);
       sendKey(vk, false);
     }
-    Sleep(30);
   }
 }
 
