@@ -351,6 +351,46 @@ if [ -n "$play1_pass" ]; then
 fi
 stop_game
 
+# --- a game over with a new best score asks whether to send it ---------------
+
+# The first customer walks on the bartender's bar: one mug serves him and the
+# score goes up. Then mugs down empty bars cost the lives. The keys stop once
+# the last life mark is gone, so that none of them answers the question.
+life_marks() { convert "$1" -crop 60x24+325+276 +repage -format '%k' info:; }
+if start_game && drv front; then
+  press F1
+  sleep 0.3
+  press SPACE
+  sleep 5
+  for _ in $(seq 120); do
+    drv capture "$work/lives.bmp"
+    [ "$(life_marks "$work/lives.bmp")" -le 2 ] && break
+    press DOWN
+    press SPACE
+  done
+  drv dialog 4000 >"$work/question.txt" 2>/dev/null || {
+    press SPACE
+    drv dialog 60000 >"$work/question.txt"
+  }
+  grep -qx $'caption\tRegistrera' "$work/question.txt" &&
+    [ "$(drv text 1000)" = "Vill du skicka din highscore till Internet?" ]
+  check $? "a game over with a new best score asks \"Vill du skicka din highscore till Internet?\""
+  sleep 0.3
+  screenshot dialog-question.png
+  drv click 1
+  sleep 0.5
+  drv dialog 3000 >"$work/after-yes.txt"
+  grep -q $'^control\t1004\tEdit' "$work/after-yes.txt"
+  check $? "\"Ja\" opens the sign-in dialog right after the question"
+  drv click 2
+  sleep 0.3
+  drv nodialog
+  check $? "\"Avbryt\" closes the sign-in dialog and the game goes on"
+else
+  not_ok "a game over with a new best score asks \"Vill du skicka din highscore till Internet?\""
+fi
+stop_game
+
 # --- the three ways to quit ---------------------------------------------------
 
 exit_code=""
