@@ -52,6 +52,19 @@ rm -rf "$work"
 mkdir -p "$work"
 [ -n "$shots" ] && mkdir -p "$shots"
 
+# --- the program stands alone -------------------------------------------------
+
+# It needs only DLLs that every Windows has: the C and C++ runtimes are linked
+# in, and WinINet is loaded by name when a score is sent, never imported.
+if command -v x86_64-w64-mingw32-objdump >/dev/null; then
+  x86_64-w64-mingw32-objdump -p "$game" | awk '/DLL Name:/ { print toupper($3) }' | sort >"$work/imports.txt"
+  unexpected=$(grep -vxE 'KERNEL32.DLL|USER32.DLL|GDI32.DLL|WINMM.DLL|SHELL32.DLL|MSVCRT.DLL' "$work/imports.txt" | tr '\n' ' ')
+  [ -z "$unexpected" ] && [ -s "$work/imports.txt" ]
+  check_early=$?
+else
+  check_early=skip
+fi
+
 # --- a display and a Wine prefix of our own ---------------------------------
 
 xvfb_pid=""
@@ -134,7 +147,10 @@ stop_game() {
 }
 
 # The root window around the game, menus and dialogs included.
-screenshot() { [ -n "$shots" ] && import -window root -crop 560x420+0+0 +repage "$shots/$1"; }
+screenshot() {
+  [ -z "$shots" ] && return
+  import -window root -crop 430x344+0+0 +repage "$work/shot.png" && convert "$work/shot.png" "$shots/$1"
+}
 
 # Runs the simulator with the given key script; writes DIR/signatures with
 # "PASS SIGNATURE" lines for the frames of passes FROM and later.
@@ -166,6 +182,9 @@ if ! start_game; then
   exit 1
 fi
 ok "the game window appears"
+if [ "$check_early" != skip ]; then
+  check "$check_early" "the program imports only system DLLs ${unexpected:+(also $unexpected)}"
+fi
 
 grep -qx $'title\tVilmar Pintkeeper' "$work/find.txt"
 check $? "the window is titled \"Vilmar Pintkeeper\""
