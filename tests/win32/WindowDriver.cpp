@@ -381,6 +381,7 @@ int usage() {
       "  command ID         send a menu command\n"
       "  dialog [MS]        wait for a dialog of the game; print its caption and controls\n"
       "  nodialog           exit 0 if no dialog of the game is open\n"
+      "  settext ID TEXT    type a text into an edit of the open dialog\n"
       "  click ID           press a button of the open dialog\n"
       "  front              make the game window the foreground window\n"
       "  keys KEY...        send keys to the foreground window (F1, +ALT, -ALT, wait:MS)\n"
@@ -464,6 +465,15 @@ int main(int argc, char** argv) {
     HWND control = GetDlgItem(dialog, std::atoi(argv[2]));
     if (control == nullptr) return 1;
     print(utf8(windowText(control)));
+    return 0;
+  }
+  if (command == "settext" && argc > 3) {
+    HWND dialog = findDialog(game, 5000);
+    HWND control = dialog != nullptr ? GetDlgItem(dialog, std::atoi(argv[2])) : nullptr;
+    if (control == nullptr) return 1;
+    const std::u16string text = vilmar::win32::utf8ToUtf16(argv[3]);
+    const std::wstring wide(text.begin(), text.end());
+    SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
     return 0;
   }
   if (command == "click" && argc > 2) {
