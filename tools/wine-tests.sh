@@ -427,5 +427,19 @@ start_game && drv close && wait_exit 10
 [ "$exit_code" = 0 ]
 check $? "closing the window ends the program with exit code 0 (${exit_code:-none})"
 
+# A close that arrives while a dialog is open (from a task manager, say)
+# waits until the dialog is done, then ends the program as usual.
+exit_code=""
+if start_game && drv command 40002 && drv dialog 5000 >/dev/null; then
+  drv endtask
+  sleep 0.5
+  drv dialog 0 >/dev/null
+  still_open=$?
+  drv click 1
+  wait_exit 10
+fi
+[ "${still_open:-1}" = 0 ] && [ "$exit_code" = 0 ]
+check $? "closing the window while a dialog is open ends the program after the dialog, exit code 0 (${exit_code:-none})"
+
 echo "# $passed passed, $failed failed; details in $work"
 [ $failed = 0 ]

@@ -388,7 +388,8 @@ int usage() {
       "  cover MS KEY...    put a window of our own in front, send keys, keep it MS ms\n"
       "  capture FILE.bmp   the client area as a picture\n"
       "  text ID            print the text of a control of the open dialog\n"
-      "  close              close the game window as its close box does\n");
+      "  close              close the game window as its close box does\n"
+      "  endtask            ask the game window to close, as a task manager does\n");
   return 2;
 }
 
@@ -515,5 +516,6 @@ int main(int argc, char** argv) {
   }
   if (command == "capture" && argc > 2) return capture(game, argv[2]) ? 0 : 1;
   if (command == "close") return PostMessageW(game, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
+  if (command == "endtask") return PostMessageW(game, WM_CLOSE, 0, 0) ? 0 : 1;
   return usage();
 }
