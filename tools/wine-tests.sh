@@ -32,11 +32,15 @@ for tool in wine Xvfb xdotool identify compare convert cmake; do
 done
 
 if [ $build = 1 ]; then
-  (cd "$root" && cmake --preset mingw >/dev/null && cmake --build --preset mingw -j2 >/dev/null) ||
-    { echo "wine-tests: the mingw build failed" >&2; exit 2; }
-  (cd "$root" && { [ -f "$host_build/CMakeCache.txt" ] || cmake --preset default >/dev/null; } &&
-    cmake --build --preset default -j2 --target vilmar-sim vilmar-infotext >/dev/null) ||
-    { echo "wine-tests: the native build of the simulator failed" >&2; exit 2; }
+  mkdir -p "$root/build"
+  log=$root/build/wine-tests-build.log
+  if ! (cd "$root" && cmake --preset mingw && cmake --build --preset mingw -j2 &&
+    { [ -f "$host_build/CMakeCache.txt" ] || cmake --preset default; } &&
+    cmake --build --preset default -j2 --target vilmar-sim vilmar-infotext) >"$log" 2>&1; then
+    tail -n 30 "$log" >&2
+    echo "wine-tests: the build failed; the whole log is $log" >&2
+    exit 2
+  fi
 fi
 
 game=$mingw_build/platform/win32/VilmarPintkeeper.exe
@@ -183,7 +187,7 @@ if ! start_game; then
 fi
 ok "the game window appears"
 if [ "$check_early" != skip ]; then
-  check "$check_early" "the program imports only system DLLs ${unexpected:+(also $unexpected)}"
+  check "$check_early" "the program imports only system DLLs${unexpected:+ (also $unexpected)}"
 fi
 
 grep -qx $'title\tVilmar Pintkeeper' "$work/find.txt"
