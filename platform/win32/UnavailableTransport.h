@@ -1,0 +1,36 @@
+#pragma once
+// The HTTP transport of a Windows build without the WinINet client: every
+// step fails, and load() says why, so a score submission ends with the
+// "library not found" outcome instead of hanging or crashing.
+
+#include <string>
+
+#include "platform/HttpTransport.h"
+
+namespace vilmar::win32 {
+
+class UnavailableTransport final : public HttpTransport {
+ public:
+  bool load(std::string& message) override {
+    message = "no HTTP client in this build";
+    return false;
+  }
+  bool openSession(std::string_view) override { return false; }
+  bool connect(std::string_view, std::uint16_t) override { return false; }
+  bool openRequest(std::string_view, std::string_view) override { return false; }
+  bool send(std::string_view, std::string_view) override { return false; }
+  bool read(char*, std::size_t, std::size_t& bytesRead) override {
+    bytesRead = 0;
+    return false;
+  }
+  int status() override { return 0; }
+  void closeRequest() override {}
+  void closeConnection() override {}
+  void closeSession() override {}
+  std::uint32_t lastError(std::string& text) override {
+    text = "no HTTP client in this build";
+    return 0;
+  }
+};
+
+}  // namespace vilmar::win32

@@ -1,0 +1,449 @@
+#!/usr/bin/env bash
+# Runs the Windows program under Wine on a virtual X display and works it
+# from outside with the test driver: the window and its menu, the dialog
+# templates and the information dialog, the opening frame and play against
+# the simulator's frames, keys typed into another window, and the three ways
+# to quit.
+#
+#   tools/wine-tests.sh [--no-build] [--screenshots DIR]
+#
+# Needs wine, xvfb, xdotool, imagemagick and g++-mingw-w64-x86-64-posix.
+# --screenshots DIR also saves pictures of the window with each menu open and
+# with each dialog. Exit code: 0 when every check passed.
+
+set -u
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+mingw_build=$root/build/mingw
+host_build=$root/build/default
+build=1
+shots=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --no-build) build=0 ;;
+    --screenshots) shots=$(realpath -m "$2"); shift ;;
+    *) echo "usage: $0 [--no-build] [--screenshots DIR]" >&2; exit 2 ;;
+  esac
+  shift
+done
+
+for tool in wine Xvfb xdotool identify compare convert cmake; do
+  command -v "$tool" >/dev/null || { echo "wine-tests: $tool is missing" >&2; exit 2; }
+done
+
+if [ $build = 1 ]; then
+  mkdir -p "$root/build"
+  log=$root/build/wine-tests-build.log
+  if ! (cd "$root" && cmake --preset mingw && cmake --build --preset mingw -j2 &&
+    { [ -f "$host_build/CMakeCache.txt" ] || cmake --preset default; } &&
+    cmake --build --preset default -j2 --target vilmar-sim vilmar-infotext) >"$log" 2>&1; then
+    tail -n 30 "$log" >&2
+    echo "wine-tests: the build failed; the whole log is $log" >&2
+    exit 2
+  fi
+fi
+
+game=$mingw_build/platform/win32/VilmarPintkeeper.exe
+driver=$mingw_build/platform/win32/vilmar-windriver.exe
+sim=$host_build/tools/vilmar-sim
+infotext=$host_build/tests/win32/vilmar-infotext
+for file in "$game" "$driver" "$sim" "$infotext"; do
+  [ -x "$file" ] || { echo "wine-tests: $file is missing" >&2; exit 2; }
+done
+
+work=$mingw_build/wine-tests
+rm -rf "$work"
+mkdir -p "$work"
+[ -n "$shots" ] && mkdir -p "$shots"
+
+# --- the program stands alone -------------------------------------------------
+
+# It needs only DLLs that every Windows has: the C and C++ runtimes are linked
+# in, and WinINet is loaded by name when a score is sent, never imported.
+if command -v x86_64-w64-mingw32-objdump >/dev/null; then
+  x86_64-w64-mingw32-objdump -p "$game" | awk '/DLL Name:/ { print toupper($3) }' | sort >"$work/imports.txt"
+  unexpected=$(grep -vxE 'KERNEL32.DLL|USER32.DLL|GDI32.DLL|WINMM.DLL|SHELL32.DLL|MSVCRT.DLL' "$work/imports.txt" | tr '\n' ' ')
+  [ -z "$unexpected" ] && [ -s "$work/imports.txt" ]
+  check_early=$?
+else
+  check_early=skip
+fi
+
+# --- a display and a Wine prefix of our own ---------------------------------
+
+xvfb_pid=""
+game_pid=""
+for n in $(seq 90 140); do
+  [ -e "/tmp/.X$n-lock" ] && continue
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 50); do
+    xdotool getdisplaygeometry >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  kill -0 "$xvfb_pid" 2>/dev/null && break
+  xvfb_pid=""
+done
+[ -n "$xvfb_pid" ] || { echo "wine-tests: no virtual display could be started" >&2; exit 2; }
+
+export WINEPREFIX=$mingw_build/wineprefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+cleanup() {
+  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
+  wineserver -k >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+}
+trap cleanup EXIT
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  wineboot -i >"$work/wineboot.log" 2>&1
+fi
+# Without a window manager Wine draws the captions and frames itself.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+wineserver -w
+
+# --- helpers ----------------------------------------------------------------
+
+passed=0
+failed=0
+ok() { passed=$((passed + 1)); echo "ok - $1"; }
+not_ok() { failed=$((failed + 1)); echo "not ok - $1"; }
+check() { if [ "$1" = 0 ]; then ok "$2"; else not_ok "$2"; fi; }
+
+drv() { wine "$driver" "$@"; }
+now_ms() { date +%s%3N; }
+signature() { identify -format '%#' "$1"; }
+
+start_game() {
+  wine "$game" >"$work/game.log" 2>&1 &
+  game_pid=$!
+  drv find 20000 >"$work/find.txt" || return 1
+  sleep 0.5  # a few ticks: the opening frame is drawn
+}
+
+# Waits up to $1 seconds for the game to end; sets exit_code (empty if it
+# had to be killed). Not in a subshell: only this shell can wait for it.
+exit_code=""
+wait_exit() {
+  local tries=$(($1 * 10))
+  exit_code=""
+  while [ $tries -gt 0 ] && kill -0 "$game_pid" 2>/dev/null; do
+    sleep 0.1
+    tries=$((tries - 1))
+  done
+  if kill -0 "$game_pid" 2>/dev/null; then
+    kill "$game_pid" 2>/dev/null
+    wait "$game_pid" 2>/dev/null
+  else
+    wait "$game_pid"
+    exit_code=$?
+  fi
+  game_pid=""
+}
+
+stop_game() {
+  [ -z "$game_pid" ] && return
+  drv close >/dev/null 2>&1
+  wait_exit 10
+}
+
+# The root window around the game, menus and dialogs included.
+screenshot() {
+  [ -z "$shots" ] && return
+  import -window root -crop 430x344+0+0 +repage "$work/shot.png" && convert "$work/shot.png" "$shots/$1"
+}
+
+# Runs the simulator with the given key script; writes DIR/signatures with
+# "PASS SIGNATURE" lines for the frames of passes FROM and later.
+simulate() {
+  local dir=$1 script=$2 passes=$3 from=${4:-0}
+  rm -rf "$dir"
+  mkdir -p "$dir/frames"
+  printf '%b' "$script" >"$dir/input.txt"
+  "$sim" --input "$dir/input.txt" --png-dir "$dir/frames" --png-every 1 --passes "$passes" >/dev/null
+  local files=()
+  for f in "$dir"/frames/pass-*.png; do
+    local pass=${f##*pass-}
+    pass=$((10#${pass%.png}))
+    [ "$pass" -ge "$from" ] && files+=("$f")
+  done
+  : >"$dir/signatures"
+  [ ${#files[@]} -gt 0 ] &&
+    identify -format '%f %#\n' "${files[@]}" | sed -E 's/^pass-0*([0-9]+)\.png /\1 /' >"$dir/signatures"
+}
+
+# The pass of a simulator frame with the given signature, if there is one.
+pass_of() { awk -v s="$2" '$2 == s { print $1; exit }' "$1/signatures"; }
+
+# --- the window, the menu, the dialog templates -------------------------------
+
+if ! start_game; then
+  not_ok "the game window appears"
+  echo "# the game did not open its window; see $work/game.log"
+  exit 1
+fi
+ok "the game window appears"
+if [ "$check_early" != skip ]; then
+  check "$check_early" "the program imports only system DLLs${unexpected:+ (also $unexpected)}"
+fi
+
+grep -qx $'title\tVilmar Pintkeeper' "$work/find.txt"
+check $? "the window is titled \"Vilmar Pintkeeper\""
+grep -qx $'client\t424x300' "$work/find.txt"
+check $? "the client area is 424 x 300"
+grep -qx $'outer\t430x344' "$work/find.txt"
+check $? "the window is 430 x 344 with Wine's standard metrics"
+
+drv menu >"$work/menu.txt"
+diff -u "$root/tests/win32/expected-menu.txt" "$work/menu.txt" >"$work/menu.diff"
+check $? "menu 128 has the three pop-ups and nine commands, Swedish letters intact"
+
+drv templates 135 129 131 >"$work/dialogs.txt"
+diff -u "$root/tests/win32/expected-dialogs.txt" "$work/dialogs.txt" >"$work/dialogs.diff"
+check $? "dialog templates 135, 129 and 131 have their controls, sizes and styles"
+
+# --- the opening frame --------------------------------------------------------
+
+simulate "$work/sim-opening" "" 2
+opening_png=$(ls "$work"/sim-opening/frames/pass-*.png | tail -n 1)
+drv capture "$work/opening.bmp"
+difference=$(compare -metric AE "$work/opening.bmp" "$opening_png" null: 2>&1)
+[ "$difference" = 0 ]
+check $? "the opening screen equals the simulator's opening frame pixel for pixel ($difference pixels differ)"
+opening_signature=$(signature "$opening_png")
+screenshot window-opening.png
+
+# --- keys typed while another window is in front ------------------------------
+
+drv cover 600 +F1 wait:100 -F1 +SPACE wait:100 -SPACE +DOWN wait:100 -DOWN F1 SPACE >"$work/cover.txt"
+cover_ok=$?
+drv front
+sleep 0.5
+drv capture "$work/covered.bmp"
+[ $cover_ok = 0 ] && [ "$(signature "$work/covered.bmp")" = "$opening_signature" ]
+check $? "keys typed into another window neither start a game nor serve"
+
+# F1 held while the window comes back to the front counts only after it has
+# been released and pressed again.
+drv cover 300 +F1 >/dev/null
+drv front
+sleep 0.4
+drv keys -F1
+sleep 0.4
+drv capture "$work/held.bmp"
+[ "$(signature "$work/held.bmp")" = "$opening_signature" ]
+check $? "F1 held while the window gains the focus does not start a game"
+
+# --- screenshots of the menus -------------------------------------------------
+
+if [ -n "$shots" ]; then
+  drv front
+  origin=$(awk -F'\t' '$1 == "origin" { print $2 }' "$work/find.txt")
+  ox=${origin%,*}
+  oy=${origin#*,}
+  menu_y=$((oy - 10))
+  for item in "spel 20" "tavling 60" "koppla-upp 120"; do
+    set -- $item
+    xdotool mousemove $((ox + $2)) "$menu_y" click 1
+    sleep 0.5
+    screenshot "menu-$1.png"
+    xdotool key Escape
+    sleep 0.2
+    xdotool key Escape
+    sleep 0.3
+  done
+fi
+
+# --- the information dialog ---------------------------------------------------
+
+for entry in "40002 0 rules" "40004 1 competition-rules" "40005 2 about"; do
+  set -- $entry
+  drv command "$1"
+  if ! drv dialog 5000 >"$work/dialog-$2.txt"; then
+    not_ok "menu command $1 opens the information dialog"
+    continue
+  fi
+  grep -qx $'caption\tInformation' "$work/dialog-$2.txt"
+  check $? "menu command $1 opens the information dialog with the caption \"Information\""
+  "$infotext" "$2" >"$work/expected-text-$2.txt"
+  drv text 1000 >"$work/text-$2.txt"
+  cmp -s "$work/expected-text-$2.txt" "$work/text-$2.txt"
+  check $? "the information dialog of command $1 shows text $2 exactly"
+  sleep 0.3
+  screenshot "dialog-info-$3.png"
+  if [ "$2" = 1 ]; then
+    # Black on white behind the text, light grey in the rest of the box.
+    import -window root -crop 560x420+0+0 +repage "$work/info-dialog.png"
+    grey=$(convert "$work/info-dialog.png" -format %c histogram:info:- |
+      awk '/#C0C0C0/ { sub(":", "", $1); print $1 }')
+    [ "${grey:-0}" -gt 20000 ]
+    check $? "the information text box is light grey around the text (${grey:-0} grey pixels)"
+  fi
+  drv click 2  # Escape does nothing here
+  sleep 0.3
+  drv dialog 0 >/dev/null
+  check $? "Escape leaves the information dialog open"
+  drv click 1
+  sleep 0.3
+  drv nodialog
+  check $? "OK closes the information dialog"
+done
+
+# --- the sign-in dialog from the menu before the first game -------------------
+
+drv command 40006
+if drv dialog 5000 >"$work/sign-in.txt"; then
+  grep -q $'^control\t1004\tEdit' "$work/sign-in.txt"
+  check $? "\"Registrera high-score\" opens the sign-in dialog while no game runs"
+  sleep 0.3
+  screenshot dialog-sign-in.png
+  drv click 2
+  sleep 0.3
+  drv nodialog
+  check $? "\"Avbryt\" closes the sign-in dialog"
+else
+  not_ok "\"Registrera high-score\" opens the sign-in dialog while no game runs"
+fi
+
+# --- play: F1 starts a game, Space launches a mug -----------------------------
+
+# A key is pressed as a person would, for about 100 ms. Under Wine a key that
+# goes down and up between two polls is not always seen, so the tests never
+# rely on the pressed-since bit. How many ticks the key is seen down depends
+# on where the press falls between ticks, so the simulator is asked for each
+# of the ways the game can have seen it: a tap, or down for one to three ticks.
+press() { drv keys "+$1" wait:100 "-$1"; }
+key_script() {  # KEY PASS VARIANT
+  case $3 in
+    0) printf '%s %s tap\n' "$2" "$1" ;;
+    *) printf '%s %s down\n%s %s up\n' "$2" "$1" $(($2 + $3)) "$1" ;;
+  esac
+}
+
+drv front
+press F1
+sleep 0.3
+before_capture=$(now_ms)
+drv capture "$work/play-1.bmp"
+after_capture=$(now_ms)
+play1=$(signature "$work/play-1.bmp")
+play1_pass=""
+f1_script=""
+for variant in 1 2 0 3; do
+  script=$(key_script f1 2 "$variant")
+  simulate "$work/sim-f1-$variant" "$script\n" 400
+  play1_pass=$(pass_of "$work/sim-f1-$variant" "$play1")
+  if [ -n "$play1_pass" ]; then
+    f1_script=$script
+    break
+  fi
+done
+[ -n "$play1_pass" ] && [ "$play1" != "$opening_signature" ]
+check $? "F1 starts a game: the frame is the simulator's frame ${play1_pass:-?} after F1"
+
+if [ -n "$play1_pass" ]; then
+  before_space=$(now_ms)
+  press SPACE
+  after_space=$(now_ms)
+  sleep 0.5
+  drv capture "$work/play-2.bmp"
+  play2=$(signature "$work/play-2.bmp")
+  [ -z "$(pass_of "$work/sim-f1-$variant" "$play2")" ]
+  check $? "Space changes the game: the frame is none of the frames without Space"
+  # The tick the game saw Space in, from the clock around the commands.
+  low=$((play1_pass + (before_space - after_capture) / 40 - 2))
+  high=$((play1_pass + (after_space - before_capture) / 40 + 2))
+  found=""
+  for variant in 1 2 0 3; do
+    for pass in $(seq "$low" "$high"); do
+      simulate "$work/sim-space" "$f1_script\n$(key_script space "$pass" "$variant")\n" \
+        $((high + 40)) "$pass"
+      match=$(pass_of "$work/sim-space" "$play2")
+      if [ -n "$match" ]; then
+        found="Space at $pass, frame $match"
+        break 2
+      fi
+    done
+  done
+  [ -n "$found" ]
+  check $? "Space launches a mug as in the simulator (${found:-no match for Space at $low..$high})"
+  screenshot window-play.png
+fi
+stop_game
+
+# --- a game over with a new best score asks whether to send it ---------------
+
+# The first customer walks on the bartender's bar: one mug serves him and the
+# score goes up. Then mugs down empty bars cost the lives. The keys stop once
+# the last life mark is gone, so that none of them answers the question.
+life_marks() { convert "$1" -crop 60x24+325+276 +repage -format '%k' info:; }
+if start_game && drv front; then
+  press F1
+  sleep 0.3
+  press SPACE
+  sleep 5
+  for _ in $(seq 120); do
+    drv capture "$work/lives.bmp"
+    [ "$(life_marks "$work/lives.bmp")" -le 2 ] && break
+    press DOWN
+    press SPACE
+  done
+  drv dialog 4000 >"$work/question.txt" 2>/dev/null || {
+    press SPACE
+    drv dialog 60000 >"$work/question.txt"
+  }
+  grep -qx $'caption\tRegistrera' "$work/question.txt" &&
+    [ "$(drv text 1000)" = "Vill du skicka din highscore till Internet?" ]
+  check $? "a game over with a new best score asks \"Vill du skicka din highscore till Internet?\""
+  sleep 0.3
+  screenshot dialog-question.png
+  drv click 1
+  sleep 0.5
+  drv dialog 3000 >"$work/after-yes.txt"
+  grep -q $'^control\t1004\tEdit' "$work/after-yes.txt"
+  check $? "\"Ja\" opens the sign-in dialog right after the question"
+  drv click 2
+  sleep 0.3
+  drv nodialog
+  check $? "\"Avbryt\" closes the sign-in dialog and the game goes on"
+else
+  not_ok "a game over with a new best score asks \"Vill du skicka din highscore till Internet?\""
+fi
+stop_game
+
+# --- the three ways to quit ---------------------------------------------------
+
+exit_code=""
+start_game && drv command 40003 && wait_exit 10
+[ "$exit_code" = 0 ]
+check $? "\"Avsluta (Alt-F4)\" ends the program with exit code 0 (${exit_code:-none})"
+
+exit_code=""
+start_game && drv front && drv keys +ALT F4 -ALT && wait_exit 10
+[ "$exit_code" = 0 ]
+check $? "Alt-F4 ends the program with exit code 0 (${exit_code:-none})"
+
+exit_code=""
+start_game && drv close && wait_exit 10
+[ "$exit_code" = 0 ]
+check $? "closing the window ends the program with exit code 0 (${exit_code:-none})"
+
+# A close that arrives while a dialog is open (from a task manager, say)
+# waits until the dialog is done, then ends the program as usual.
+exit_code=""
+if start_game && drv command 40002 && drv dialog 5000 >/dev/null; then
+  drv endtask
+  sleep 0.5
+  drv dialog 0 >/dev/null
+  still_open=$?
+  drv click 1
+  wait_exit 10
+fi
+[ "${still_open:-1}" = 0 ] && [ "$exit_code" = 0 ]
+check $? "closing the window while a dialog is open ends the program after the dialog, exit code 0 (${exit_code:-none})"
+
+echo "# $passed passed, $failed failed; details in $work"
+[ $failed = 0 ]
