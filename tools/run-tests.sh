@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the release build, then the
-# sanitizer build (AddressSanitizer and UndefinedBehaviorSanitizer).
+# Builds everything and runs every test: the release build, the sanitizer
+# build (AddressSanitizer and UndefinedBehaviorSanitizer), and, where Wine
+# and the MinGW-w64 cross compiler are installed, the Windows program under
+# Wine on a virtual display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -12,3 +14,10 @@ for preset in default asan; do
   echo "== $preset tests"
   ctest --preset "$preset" -j"$jobs"
 done
+
+if command -v wine >/dev/null && command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
+  echo "== Windows program under Wine"
+  tools/wine-tests.sh
+else
+  echo "== Windows program: skipped (needs wine, xvfb, xdotool, imagemagick, g++-mingw-w64-x86-64-posix)"
+fi

@@ -445,5 +445,6 @@ fi
 [ "${still_open:-1}" = 0 ] && [ "$exit_code" = 0 ]
 check $? "closing the window while a dialog is open ends the program after the dialog, exit code 0 (${exit_code:-none})"
 
-echo "# $passed passed, $failed failed; details in $work"
+echo "details in $work"
+echo "wine-tests: $passed passed, $failed failed"
 [ $failed = 0 ]
