@@ -94,6 +94,8 @@ done
 export WINEPREFIX=$mingw_build/wineprefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# WinINet takes a proxy from these; the score must go straight to 127.0.0.1.
+unset http_proxy HTTP_PROXY https_proxy HTTPS_PROXY all_proxy ALL_PROXY
 
 cleanup() {
   [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
@@ -460,13 +462,11 @@ wait_records() {
 }
 # Waits up to $2 seconds for the OK button of the open dialog to read $1.
 wait_button() {
-  local tries=$(($2 * 5))
-  while [ $tries -gt 0 ]; do
-    [ "$(drv text 1)" = "$1" ] && return 0
+  local deadline=$(($(now_ms) + $2 * 1000))
+  while [ "$(drv text 1)" != "$1" ]; do
+    [ "$(now_ms)" -ge "$deadline" ] && return 1
     sleep 0.2
-    tries=$((tries - 1))
   done
-  return 1
 }
 # The form is the one the game makes: every field checked by the server, the
 # game id, the player, the score twice, the password only as a verdict.
