@@ -2,7 +2,8 @@
 # Runs the Windows program under Wine on a virtual X display and works it
 # from outside with the test driver: the window and its menu, the dialog
 # templates and the information dialog, the opening frame and play against
-# the simulator's frames, keys typed into another window, and the three ways
+# the simulator's frames, keys typed into another window, a score sent to the
+# reference high-score server through the sign-in dialog, and the three ways
 # to quit.
 #
 #   tools/wine-tests.sh [--no-build] [--screenshots DIR]
@@ -36,7 +37,7 @@ if [ $build = 1 ]; then
   log=$root/build/wine-tests-build.log
   if ! (cd "$root" && cmake --preset mingw && cmake --build --preset mingw -j2 &&
     { [ -f "$host_build/CMakeCache.txt" ] || cmake --preset default; } &&
-    cmake --build --preset default -j2 --target vilmar-sim vilmar-infotext) >"$log" 2>&1; then
+    cmake --build --preset default -j2 --target vilmar-sim vilmar-infotext vilmar-scoreserver) >"$log" 2>&1; then
     tail -n 30 "$log" >&2
     echo "wine-tests: the build failed; the whole log is $log" >&2
     exit 2
@@ -44,10 +45,12 @@ if [ $build = 1 ]; then
 fi
 
 game=$mingw_build/platform/win32/VilmarPintkeeper.exe
+loopback_game=$mingw_build/platform/win32/VilmarPintkeeper-loopback.exe
 driver=$mingw_build/platform/win32/vilmar-windriver.exe
 sim=$host_build/tools/vilmar-sim
 infotext=$host_build/tests/win32/vilmar-infotext
-for file in "$game" "$driver" "$sim" "$infotext"; do
+scoreserver=$host_build/tools/scoreserver/vilmar-scoreserver
+for file in "$game" "$loopback_game" "$driver" "$sim" "$infotext" "$scoreserver"; do
   [ -x "$file" ] || { echo "wine-tests: $file is missing" >&2; exit 2; }
 done
 
@@ -73,6 +76,7 @@ fi
 
 xvfb_pid=""
 game_pid=""
+server_pid=""
 for n in $(seq 90 140); do
   [ -e "/tmp/.X$n-lock" ] && continue
   Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
@@ -90,9 +94,12 @@ done
 export WINEPREFIX=$mingw_build/wineprefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# WinINet takes a proxy from these; the score must go straight to 127.0.0.1.
+unset http_proxy HTTP_PROXY https_proxy HTTPS_PROXY all_proxy ALL_PROXY
 
 cleanup() {
   [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
   wineserver -k >/dev/null 2>&1
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
 }
@@ -103,6 +110,12 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 # Without a window manager Wine draws the captions and frames itself.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+# Pages the program opens go to a list instead of a browser.
+pages=$work/pages.txt
+printf '#!/bin/sh\nprintf "%%s\\n" "$1" >>"%s"\n' "$pages" >"$work/browser.sh"
+chmod +x "$work/browser.sh"
+: >"$pages"
+wine reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /t REG_SZ /d "$work/browser.sh" /f >/dev/null 2>&1
 wineserver -w
 
 # --- helpers ----------------------------------------------------------------
@@ -117,8 +130,8 @@ drv() { wine "$driver" "$@"; }
 now_ms() { date +%s%3N; }
 signature() { identify -format '%#' "$1"; }
 
-start_game() {
-  wine "$game" >"$work/game.log" 2>&1 &
+start_game() {  # [PROGRAM]
+  wine "${1:-$game}" >"$work/game.log" 2>&1 &
   game_pid=$!
   drv find 20000 >"$work/find.txt" || return 1
   sleep 0.5  # a few ticks: the opening frame is drawn
@@ -376,11 +389,14 @@ stop_game
 
 # --- a game over with a new best score asks whether to send it ---------------
 
-# The first customer walks on the bartender's bar: one mug serves him and the
-# score goes up. Then mugs down empty bars cost the lives. The keys stop once
-# the last life mark is gone, so that none of them answers the question.
+# Plays the running program's first game to its end and writes the dialog
+# that follows to $1. The first customer walks on the bartender's bar: one mug
+# serves him and the score goes up. Then mugs down empty bars cost the lives.
+# The keys stop once the last life mark is gone, so that none of them answers
+# the question.
 life_marks() { convert "$1" -crop 60x24+325+276 +repage -format '%k' info:; }
-if start_game && drv front; then
+play_to_game_over() {
+  drv front || return 1
   press F1
   sleep 0.3
   press SPACE
@@ -391,10 +407,13 @@ if start_game && drv front; then
     press DOWN
     press SPACE
   done
-  drv dialog 4000 >"$work/question.txt" 2>/dev/null || {
+  drv dialog 4000 >"$1" 2>/dev/null || {
     press SPACE
-    drv dialog 60000 >"$work/question.txt"
+    drv dialog 60000 >"$1"
   }
+}
+
+if start_game && play_to_game_over "$work/question.txt"; then
   grep -qx $'caption\tRegistrera' "$work/question.txt" &&
     [ "$(drv text 1000)" = "Vill du skicka din highscore till Internet?" ]
   check $? "a game over with a new best score asks \"Vill du skicka din highscore till Internet?\""
@@ -413,6 +432,108 @@ else
   not_ok "a game over with a new best score asks \"Vill du skicka din highscore till Internet?\""
 fi
 stop_game
+
+# --- a score sent to the reference high-score server --------------------------
+
+# The program built for a score server on 127.0.0.1 at the test port plays a
+# game to a new best score; the reference server knows one player. The first
+# attempt has a wrong password: the server answers 3, the button reads "Försök
+# igen", the dialog stays and the forgotten-password page opens. The second has
+# the right one: the server answers 0 and the dialog closes. Both forms carry
+# the same score, since a failed attempt does not use it up.
+test_port=$(sed -n 's/^VILMAR_TEST_SERVICE_PORT:[A-Z]*=//p' "$mingw_build/CMakeCache.txt")
+test_port=${test_port:-28080}
+player=vilmar+wine@example.se
+secret='hemligt&1=2'
+scores=$work/scores.txt
+
+# Field $2 of the $1-th form the server recorded ("" when there is none).
+recorded() { awk -v n="$1" -v key="$2" 'BEGIN { RS = ""; FS = "\n" } NR == n {
+  for (i = 1; i <= NF; i++) if (index($i, key "=") == 1) print substr($i, length(key) + 2) }' "$scores"; }
+# Waits up to $2 seconds for the server to have recorded $1 forms.
+wait_records() {
+  local tries=$(($2 * 10))
+  while [ $tries -gt 0 ]; do
+    [ -f "$scores" ] && [ "$(grep -c '^verdict=' "$scores")" -ge "$1" ] && return 0
+    sleep 0.1
+    tries=$((tries - 1))
+  done
+  return 1
+}
+# Waits up to $2 seconds for the OK button of the open dialog to read $1.
+wait_button() {
+  local deadline=$(($(now_ms) + $2 * 1000))
+  while [ "$(drv text 1)" != "$1" ]; do
+    [ "$(now_ms)" -ge "$deadline" ] && return 1
+    sleep 0.2
+  done
+}
+# The form is the one the game makes: every field checked by the server, the
+# game id, the player, the score twice, the password only as a verdict.
+form_is() {  # RECORD SCORE PASSWORD VERDICT
+  [ -z "$(recorded "$1" error)" ] && [ "$(recorded "$1" f1)" = "$player" ] &&
+    [ "$(recorded "$1" f2)" = 6 ] && [ "$(recorded "$1" f4)" = "$2" ] &&
+    [ "$(recorded "$1" fa)" = "$2$player" ] && [ "$(recorded "$1" password)" = "$3" ] &&
+    [ "$(recorded "$1" verdict)" = "$4" ]
+}
+
+rm -f "$scores"
+: >"$pages"
+"$scoreserver" --port "$test_port" --user "$player" --password "$secret" --reply 0 \
+  --requests 2 --lifetime 300 --record "$scores" >"$work/scoreserver.log" 2>&1 &
+server_pid=$!
+for _ in $(seq 50); do
+  grep -q '^port ' "$work/scoreserver.log" && break
+  sleep 0.1
+done
+if ! grep -qx "port $test_port" "$work/scoreserver.log"; then
+  not_ok "the reference server listens on 127.0.0.1:$test_port ($(tr '\n' ' ' <"$work/scoreserver.log"))"
+elif start_game "$loopback_game" && play_to_game_over "$work/loopback-question.txt" &&
+  drv click 1 && drv dialog 3000 >"$work/loopback-sign-in.txt"; then
+  caption=$(awk -F'\t' '$1 == "caption" { print $2 }' "$work/loopback-sign-in.txt")
+  best=$(printf '%s' "$caption" | sed -nE 's/^Registrera din poäng \(([0-9]+)\)$/\1/p')
+  [ -n "$best" ] && [ "$best" -gt 0 ]
+  check $? "the loopback program's sign-in dialog offers the new best score ($caption)"
+
+  drv settext 1003 "$player" && drv settext 1004 fel && drv click 1
+  wait_records 1 20 && wait_button "Försök igen" 20
+  button_ok=$?
+  form_is 1 "$best" mismatch 3
+  check $? "a wrong password reaches the server as the game's form with score $best (answer 3)"
+  [ $button_ok = 0 ] && drv dialog 0 >/dev/null
+  check $? "after answer 3 the OK button reads \"Försök igen\" and the dialog stays open ($(drv text 1))"
+  for _ in $(seq 50); do [ -s "$pages" ] && break; sleep 0.1; done
+  [ "$(cat "$pages")" = "http://127.0.0.1:$test_port/getpass.asp?mail=vilmar%2Bwine%40example.se" ]
+  check $? "after answer 3 the forgotten-password page opens for the player ($(tr '\n' ' ' <"$pages"))"
+
+  drv settext 1004 "$secret" && drv click 1
+  wait_records 2 20
+  form_is 2 "$best" match 0
+  check $? "\"Försök igen\" sends the same score $best again with the right password (answer 0)"
+  closed=1
+  for _ in $(seq 50); do drv nodialog && { closed=0; break; }; sleep 0.2; done
+  check $closed "an accepted score closes the sign-in dialog"
+  for _ in $(seq 50); do kill -0 "$server_pid" 2>/dev/null || break; sleep 0.1; done
+  ! kill -0 "$server_pid" 2>/dev/null && [ "$(grep -c '^verdict=' "$scores")" = 2 ]
+  check $? "the server received exactly the two forms"
+
+  # The score is used up; the entries stay for the next time.
+  drv command 40006
+  if drv dialog 5000 >"$work/loopback-sign-in-again.txt"; then
+    grep -qx $'caption\tRegistrera din poäng (0)' "$work/loopback-sign-in-again.txt" &&
+      [ "$(drv text 1003)" = "$player" ]
+    check $? "after the accepted score the sign-in dialog offers 0 points and remembers the player"
+    drv click 2
+  else
+    not_ok "after the accepted score the sign-in dialog offers 0 points and remembers the player"
+  fi
+else
+  not_ok "the loopback program reaches the sign-in dialog after a game over"
+fi
+stop_game
+kill "$server_pid" 2>/dev/null
+wait "$server_pid" 2>/dev/null
+server_pid=""
 
 # --- the three ways to quit ---------------------------------------------------
 
