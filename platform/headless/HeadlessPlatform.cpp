@@ -1,37 +1,12 @@
 #include "platform/headless/HeadlessPlatform.h"
 
-#include "platform/HttpTransport.h"
+#include "platform/UnavailableTransport.h"
 #include "resources/CompiledResources.h"
 #include "ui/Dialog.h"
 
 namespace vilmar {
 
 namespace {
-
-// No network here: every exchange fails as if the library were missing.
-class NoTransport : public HttpTransport {
- public:
-  bool load(std::string& message) override {
-    message = "Ingen nätverksförbindelse i simulatorn";
-    return false;
-  }
-  bool openSession(std::string_view) override { return false; }
-  bool connect(std::string_view, std::uint16_t) override { return false; }
-  bool openRequest(std::string_view, std::string_view) override { return false; }
-  bool send(std::string_view, std::string_view) override { return false; }
-  bool read(char*, std::size_t, std::size_t& bytesRead) override {
-    bytesRead = 0;
-    return false;
-  }
-  int status() override { return 0; }
-  void closeRequest() override {}
-  void closeConnection() override {}
-  void closeSession() override {}
-  std::uint32_t lastError(std::string& text) override {
-    text = "no network";
-    return 1;
-  }
-};
 
 class RecordingView : public DialogView {
  public:
@@ -53,7 +28,7 @@ class RecordingView : public DialogView {
 }  // namespace
 
 HeadlessPlatform::HeadlessPlatform(std::uint32_t clockStart)
-    : now(clockStart), http_(std::make_unique<NoTransport>()) {}
+    : now(clockStart), http_(std::make_unique<UnavailableTransport>("Ingen nätverksförbindelse i simulatorn")) {}
 
 HeadlessPlatform::~HeadlessPlatform() = default;
 

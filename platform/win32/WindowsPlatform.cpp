@@ -10,11 +10,7 @@
 #include "platform/win32/DialogRunner.h"
 #include "platform/win32/WideText.h"
 
-#if VILMAR_HAVE_WININET
 #include "platform/win32/WinInetTransport.h"
-#else
-#include "platform/win32/UnavailableTransport.h"
-#endif
 
 namespace vilmar::win32 {
 
@@ -31,11 +27,7 @@ int virtualKey(Key key) {
 }
 
 WindowsPlatform::WindowsPlatform(HINSTANCE instance) : instance_(instance) {
-#if VILMAR_HAVE_WININET
   http_ = std::make_unique<WinInetTransport>();
-#else
-  http_ = std::make_unique<UnavailableTransport>();
-#endif
 }
 
 WindowsPlatform::~WindowsPlatform() {

@@ -1,18 +1,20 @@
 #pragma once
-// The HTTP transport of a Windows build without the WinINet client: every
-// step fails, and load() says why, so a score submission ends with the
-// "library not found" outcome instead of hanging or crashing.
+// An HTTP transport for a platform without a network: every step fails, and
+// load() says why, so a score submission ends with the "library not found"
+// outcome instead of hanging or crashing.
 
 #include <string>
+#include <utility>
 
 #include "platform/HttpTransport.h"
 
-namespace vilmar::win32 {
+namespace vilmar {
 
 class UnavailableTransport final : public HttpTransport {
  public:
+  explicit UnavailableTransport(std::string why) : why_(std::move(why)) {}
   bool load(std::string& message) override {
-    message = "no HTTP client in this build";
+    message = why_;
     return false;
   }
   bool openSession(std::string_view) override { return false; }
@@ -28,9 +30,12 @@ class UnavailableTransport final : public HttpTransport {
   void closeConnection() override {}
   void closeSession() override {}
   std::uint32_t lastError(std::string& text) override {
-    text = "no HTTP client in this build";
+    text = why_;
     return 0;
   }
+
+ private:
+  std::string why_;
 };
 
-}  // namespace vilmar::win32
+}  // namespace vilmar
