@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "gfx/BitmapHeader.h"
 #include "gfx/Rle.h"
 #include "platform/Platform.h"
 
@@ -14,13 +15,6 @@ constexpr std::uint8_t MISSING_EDGE = 0;    // white
 constexpr std::uint8_t MISSING_FILL = 233;  // darkest colour
 constexpr int BLOCK = 32;                   // pixels blended at a time
 
-std::uint32_t readLe32(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-         static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
-std::uint16_t readLe16(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
-}
 }  // namespace
 
 Sprite::Sprite(int width, int height) { resize(width, height); }
@@ -138,12 +132,13 @@ void Sprite::noteTransparentRuns(const std::vector<std::pair<std::size_t, std::s
 // colour table, then bottom-up rows padded to four bytes. Its colours are
 // ignored; its indices are the game's palette indices.
 bool Sprite::loadBitmap(std::span<const std::uint8_t> dib) {
-  if (dib.size() < 40) return false;
-  const std::uint32_t headerSize = readLe32(dib, 0);
-  const auto w = static_cast<std::int32_t>(readLe32(dib, 4));
-  const auto h = static_cast<std::int32_t>(readLe32(dib, 8));
-  const std::uint16_t bits = readLe16(dib, 14);
-  const std::uint32_t used = readLe32(dib, 32);
+  const auto header = readBitmapHeader(dib);
+  if (!header) return false;
+  const std::uint32_t headerSize = header->size;
+  const std::int32_t w = header->width;
+  const std::int32_t h = header->height;
+  const std::uint16_t bits = header->bitCount;
+  const std::uint32_t used = header->coloursUsed;
   if (headerSize < 40 || headerSize > dib.size() || w <= 0 || h == 0 || h == INT32_MIN) return false;
   const std::int64_t rows = h < 0 ? -static_cast<std::int64_t>(h) : h;
   if (static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(rows) > RLE_MAX_PIXELS) return false;
