@@ -14,24 +14,34 @@
 #include "app/TickWait.h"
 #include "platform/HttpTransport.h"
 #include "platform/Platform.h"
+#include "platform/posix/MonotonicClock.h"
 
 using namespace vilmar;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
+// How the clock waits: sleep then spin (the seam's default), spin only, or
+// sleep on the absolute monotonic time to the due moment.
+enum class Wait { Sleep, Spin, Monotonic };
+
 // Just the clock of a real platform: milliseconds since start, sleep, spin.
 class RealClock : public Platform {
  public:
-  explicit RealClock(bool sleeps) : sleeps_(sleeps) {}
+  explicit RealClock(Wait wait) : wait_(wait) {}
   std::uint32_t milliseconds() override {
+    if (wait_ == Wait::Monotonic) return monotonic_.milliseconds();
     return static_cast<std::uint32_t>(
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - origin_).count());
   }
   void sleep(std::uint32_t ms) override {
-    if (sleeps_) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    if (wait_ != Wait::Spin) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
   }
   void spin() override {}
+  void waitUntil(std::uint32_t start, std::uint32_t due) override {
+    if (wait_ == Wait::Monotonic) monotonic_.waitUntil(start, due);
+    else Platform::waitUntil(start, due);
+  }
   // Exact milliseconds since the clock's origin, for judging its readings.
   double exactMs() const { return std::chrono::duration<double, std::milli>(Clock::now() - origin_).count(); }
   std::span<const std::uint8_t> resource(ResourceType, int) override { return {}; }
@@ -48,8 +58,10 @@ class RealClock : public Platform {
   void debugOutput(std::string_view) override {}
 
  private:
-  bool sleeps_;
+  Wait wait_;
+  // Made together, so the two origins agree to a few microseconds.
   Clock::time_point origin_ = Clock::now();
+  MonotonicClock monotonic_;
 };
 
 double cpuSeconds() {
@@ -58,8 +70,8 @@ double cpuSeconds() {
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-void measure(const char* name, bool sleeps, int ticks) {
-  RealClock clock(sleeps);
+void measure(const char* name, Wait wait, int ticks) {
+  RealClock clock(wait);
   const std::uint32_t start = clock.milliseconds();
   std::vector<double> lateMs;
   const double cpu0 = cpuSeconds();
@@ -80,7 +92,8 @@ void measure(const char* name, bool sleeps, int ticks) {
 
 int main(int argc, char** argv) {
   const int ticks = argc > 1 ? std::max(10, std::atoi(argv[1])) : 250;
-  measure("sleep", true, ticks);
-  measure("spin", false, ticks);
+  measure("sleep", Wait::Sleep, ticks);
+  measure("spin", Wait::Spin, ticks);
+  measure("clock", Wait::Monotonic, ticks);
   return 0;
 }

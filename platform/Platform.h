@@ -55,6 +55,12 @@ class Platform {
   virtual void sleep(std::uint32_t ms) = 0;
   virtual void spin() = 0;
 
+  // Returns once milliseconds() - start >= due (unsigned, so the clock may
+  // wrap). This default sleeps most of the time left and spins the last
+  // moment; a platform with a finer timer overrides it to sleep right up to
+  // the due moment and keep the processor free.
+  virtual void waitUntil(std::uint32_t start, std::uint32_t due);
+
   // Plays a WAVE resource asynchronously, cutting off the one playing.
   virtual void playSound(int waveId) = 0;
 
