@@ -100,6 +100,34 @@ TEST(WebFrame, EachIndexBecomesItsOpaquePaletteColour) {
   EXPECT_EQ(small, std::vector<std::uint8_t>(11, 0x11));
 }
 
+TEST(WebFrame, OnlyTheChangedRectangleIsRedrawn) {
+  constexpr int W = 6;
+  constexpr int H = 4;
+  std::vector<std::uint8_t> before(W * H, 7);
+  std::vector<std::uint8_t> after = before;
+  EXPECT_TRUE(changedArea(before, after, W, H).empty());
+
+  after[1 * W + 4] = 9;  // one pixel
+  EXPECT_EQ(changedArea(before, after, W, H), (FrameArea{4, 1, 1, 1}));
+  after[3 * W + 0] = 9;  // and the bottom-left corner
+  EXPECT_EQ(changedArea(before, after, W, H), (FrameArea{0, 1, 5, 3}));
+  after[0 * W + 5] = 9;  // and the top-right one: everything
+  EXPECT_EQ(changedArea(before, after, W, H), (FrameArea{0, 0, 6, 4}));
+
+  std::vector<std::uint8_t> middle = before;
+  middle[2 * W + 2] = 1;
+  middle[2 * W + 3] = 1;
+  EXPECT_EQ(changedArea(before, middle, W, H), (FrameArea{2, 2, 2, 1}));
+}
+
+TEST(WebFrame, AFrameOfAnotherSizeIsRedrawnWhole) {
+  const std::vector<std::uint8_t> none;
+  const std::vector<std::uint8_t> frame(12, 0);
+  EXPECT_EQ(changedArea(none, frame, 4, 3), (FrameArea{0, 0, 4, 3}));
+  EXPECT_EQ(changedArea(frame, std::vector<std::uint8_t>(11, 0), 4, 3), (FrameArea{0, 0, 4, 3}));
+  EXPECT_TRUE(changedArea(frame, frame, 0, 3).empty());
+}
+
 TEST(WebLoop, CommandsComeInOrderAndTooManyAreDropped) {
   CommandQueue queue;
   for (int i = 0; i < static_cast<int>(CommandQueue::LIMIT) + 5; ++i) queue.post(i);

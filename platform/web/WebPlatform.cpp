@@ -16,8 +16,8 @@
 
 // clang-format off
 EM_JS(double, js_now, (), { return performance.now(); });
-EM_JS(void, js_present, (const std::uint8_t* rgba, int width, int height), {
-  VilmarPage.present(new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4), width, height);
+EM_JS(void, js_present, (const std::uint8_t* rgba, int width, int height, int x, int y, int w, int h), {
+  VilmarPage.present(new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4), width, height, x, y, w, h);
 });
 EM_JS(int, js_has_focus, (), { return VilmarPage.hasFocus() ? 1 : 0; });
 EM_JS(void, js_play_sound, (int id, const std::uint8_t* bytes, int length), {
@@ -138,9 +138,18 @@ void WebPlatform::present(std::span<const std::uint8_t> pixels, int width, int h
   if (width <= 0 || height <= 0) return;
   const auto count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
   if (pixels.size() < count) return;
+  // Only the part that changed goes to the canvas: the browser then redraws
+  // a walking guest, not the whole room, 25 times a second.
+  const bool sameLook = width == shownWidth_ && palette == shownPalette_;
+  const FrameArea area = sameLook ? changedArea(shown_, pixels.first(count), width, height)
+                                  : FrameArea{0, 0, width, height};
+  shown_.assign(pixels.begin(), pixels.begin() + static_cast<std::ptrdiff_t>(count));
+  shownPalette_ = palette;
+  shownWidth_ = width;
+  if (area.empty()) return;
   rgba_.resize(count * 4);
-  if (!toRgba(pixels.first(count), palette, rgba_)) return;
-  js_present(rgba_.data(), width, height);
+  if (!toRgba(shown_, palette, rgba_)) return;
+  js_present(rgba_.data(), width, height, area.x, area.y, area.width, area.height);
 }
 
 bool WebPlatform::hasFocus() { return js_has_focus() != 0; }

@@ -49,6 +49,9 @@ class WebPlatform final : public Platform, public PageEvents {
  private:
   void yieldFor(std::uint32_t ms);
 
+  std::vector<std::uint8_t> shown_;  // the frame on the canvas
+  Palette shownPalette_{};
+  int shownWidth_ = 0;
   std::vector<std::uint8_t> rgba_;
   std::unique_ptr<HttpTransport> http_;
   double lastYield_ = 0;

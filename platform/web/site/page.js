@@ -52,6 +52,7 @@
     source.connect(audio.destination);
     source.start();
     playing = source;
+    VilmarPage.soundsStarted += 1;
   }
 
   // Whole factors of device pixels that fit the window.
@@ -165,12 +166,13 @@
       document.body.classList.add('ended');
       if (playing) { try { playing.stop(); } catch (e) { /* already over */ } }
     },
-    present(rgba, width, height) {
+    // The whole frame, of which only the rectangle x, y, w, h changed.
+    present(rgba, width, height, x, y, w, h) {
       if (!image || image.width !== width || image.height !== height) {
         image = context.createImageData(width, height);
       }
       image.data.set(rgba);
-      context.putImageData(image, 0, 0);
+      context.putImageData(image, 0, 0, x, y, w, h);
       if (this.firstFrameAt === null) {
         this.firstFrameAt = performance.now();
         performance.mark('vilmar-first-frame');
@@ -179,6 +181,7 @@
     },
     firstFrameAt: null,
     frames: 0,
+    soundsStarted: 0,
     hasFocus: gameHasFocus,
     hidden() { return document.visibilityState === 'hidden'; },
     whenShown() {
