@@ -147,6 +147,104 @@ class FrameTest(WebTest):
         self.assertNotIn(digest, without_space, "Space made no difference")
 
 
+class PlayTest(WebTest):
+    def frame_passes(self):
+        """Hash of each frame of a game started by F1 -> the pass that drew it."""
+        trace = browser.simulate("2 f1 tap\n", 1200, os.path.join(self.work, "walk"))
+        passes = {}
+        for p in trace:
+            if p["frame"]:
+                passes.setdefault(p["frame"], p["pass"])
+        _, _, _, palette = browser.read_indexed_png(self.opening_png())
+        lookup = {}
+        for i, colour in enumerate(palette):
+            lookup.setdefault(bytes(colour), i)
+        return passes, lookup
+
+    def opening_png(self):
+        work = os.path.join(self.work, "opening")
+        if not os.path.isdir(os.path.join(work, "png")):
+            browser.simulate("", 3, work, png_every=1)
+        return os.path.join(work, "png", sorted(os.listdir(os.path.join(work, "png")))[0])
+
+    def pass_on_canvas(self, passes, lookup):
+        canvas = browser.canvas_rgb(self.driver)
+        frame = bytes(lookup.get(canvas[i:i + 3], 255) for i in range(0, len(canvas), 3))
+        digest = "%016x" % browser.fnv1a64(frame)
+        self.assertIn(digest, passes, "the canvas is none of the simulator's frames")
+        return passes[digest]
+
+    def test_a_hidden_tab_goes_on_where_it_stood(self):
+        passes, lookup = self.frame_passes()
+        self.open()
+        self.press(Keys.F1)
+        time.sleep(1.0)
+        before = self.pass_on_canvas(passes, lookup)
+        game = self.driver.current_window_handle
+        self.driver.switch_to.new_window("tab")
+        self.assertEqual(self.driver.execute_script("return 1"), 1)
+        time.sleep(6)
+        self.driver.close()
+        self.driver.switch_to.window(game)
+        time.sleep(0.4)
+        after = self.pass_on_canvas(passes, lookup)
+        # Six seconds away would be 150 ticks made up; back, the game has
+        # moved on only by the moments it was shown.
+        self.assertGreater(after, before)
+        self.assertLess(after - before, 60, "the game replayed the time it was hidden")
+
+    def test_sound_starts_with_the_first_key_and_the_serve_plays_one(self):
+        self.open()
+        self.assertEqual(self.driver.execute_script("return VilmarPage.soundsStarted"), 0)
+        self.press(Keys.F1)
+        time.sleep(0.3)
+        self.press(Keys.SPACE)
+        self.assertTrue(browser.wait_for(self.driver, "return VilmarPage.soundsStarted > 0", timeout=3),
+                        "no sound after serving")
+
+    def test_web_pages_open_in_a_new_tab(self):
+        self.open()
+        self.driver.execute_script(
+            "window.opened = []; window.open = (u, t, f) => { opened.push([u, t, f]); return null; };")
+        self.menu("Koppla upp", "Utmana dina vänner")
+        self.menu("Koppla upp", "Surfa till Kortixsajten")
+        self.menu("Koppla upp", "Besök Vilmars hemsida")
+        opened = browser.wait_for(self.driver, "return opened.length === 3 ? opened : null;", timeout=5)
+        self.assertIsNotNone(opened)
+        self.assertEqual([o[0] for o in opened], ["http://kortix.example/useradm/challenge/",
+                                                  "http://kortix.example/", "http://vilmar.example/"])
+        self.assertTrue(all(o[1] == "_blank" for o in opened))
+
+    def test_quitting_ends_the_game_and_the_menu(self):
+        self.open()
+        self.menu("Spel", "Avsluta (Alt-F4)")
+        self.assertTrue(browser.wait_for(self.driver, "return document.body.classList.contains('ended');"))
+        before = browser.canvas_rgb(self.driver)
+        self.press(Keys.F1)
+        self.driver.find_element(By.XPATH, "//div[@class='popup']/button[text()='Spel']").click()
+        self.assertFalse(self.driver.execute_script("return document.querySelector('.popup.open') !== null;"))
+        time.sleep(0.3)
+        self.assertEqual(browser.canvas_rgb(self.driver), before)
+
+
+class TouchTest(WebTest):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5})
+
+    def test_touch_screens_get_buttons_that_play(self):
+        self.open()
+        labels = self.driver.execute_script(
+            "return document.body.classList.contains('touch') ?"
+            " [...document.querySelectorAll('#touch button')].map(b => b.offsetWidth > 0 ? b.dataset.key : null) : null;")
+        self.assertEqual(labels, ["ArrowUp", "ArrowDown", "Space", "F1"])
+        before = browser.canvas_rgb(self.driver)
+        self.driver.find_element(By.CSS_SELECTOR, "#touch button[data-key='F1']").click()
+        time.sleep(0.5)
+        self.assertNotEqual(browser.canvas_rgb(self.driver), before, "the new-game button started nothing")
+
+
 class DialogTest(WebTest):
     def test_rules_show_the_exact_text_and_only_ok_closes_them(self):
         expected = subprocess.run([browser.INFOTEXT, "0"], check=True, capture_output=True).stdout.decode()
