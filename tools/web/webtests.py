@@ -41,7 +41,7 @@ class WebTest(unittest.TestCase):
 
     def menu(self, popup, item):
         d = self.driver
-        d.find_element(By.XPATH, "//nav[@id='menubar']//div[@class='popup']/button[text()='%s']" % popup).click()
+        d.find_element(By.XPATH, "//nav[@id='menubar']//div[contains(@class,'popup')]/button[text()='%s']" % popup).click()
         d.find_element(By.XPATH, "//nav[@id='menubar']//li/button[text()='%s']" % item).click()
 
     def open_dialog(self):
@@ -221,7 +221,7 @@ class PlayTest(WebTest):
         self.assertTrue(browser.wait_for(self.driver, "return document.body.classList.contains('ended');"))
         before = browser.canvas_rgb(self.driver)
         self.press(Keys.F1)
-        self.driver.find_element(By.XPATH, "//div[@class='popup']/button[text()='Spel']").click()
+        self.driver.find_element(By.XPATH, "//div[contains(@class,'popup')]/button[text()='Spel']").click()
         self.assertFalse(self.driver.execute_script("return document.querySelector('.popup.open') !== null;"))
         time.sleep(0.3)
         self.assertEqual(browser.canvas_rgb(self.driver), before)
