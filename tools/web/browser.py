@@ -44,10 +44,11 @@ class Process:
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait()
+        self.process.stdout.close()
 
 
-def site_server(forward=None, lifetime=600):
-    args = ["/usr/bin/python3", os.path.join(HERE, "siteserver.py"), "--root", SITE,
+def site_server(forward=None, lifetime=600, root=SITE):
+    args = ["/usr/bin/python3", os.path.join(HERE, "siteserver.py"), "--root", root,
             "--lifetime", str(lifetime)]
     if forward is not None:
         args += ["--forward", str(forward)]

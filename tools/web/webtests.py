@@ -245,6 +245,44 @@ class TouchTest(WebTest):
         self.assertNotEqual(browser.canvas_rgb(self.driver), before, "the new-game button started nothing")
 
 
+class BrokenSiteTest(unittest.TestCase):
+    """A site whose program is damaged or missing says so and stays usable."""
+
+    def check(self, damage):
+        work = tempfile.mkdtemp(prefix="vilmar-broken-")
+        site = driver = None
+        try:
+            root = os.path.join(work, "site")
+            shutil.copytree(browser.SITE, root)
+            damage(root)
+            site = browser.site_server(root=root)
+            driver = browser.chromium()
+            driver.get("http://127.0.0.1:%d/" % site.port)
+            said = browser.wait_for(driver, "return document.body.classList.contains('ended') &&"
+                                            " document.getElementById('loading').textContent;")
+            self.assertEqual(said, "Spelet kunde inte laddas.")
+            self.assertTrue(driver.execute_script(
+                "return getComputedStyle(document.getElementById('again')).display !== 'none';"))
+        finally:
+            if driver:
+                browser.close_chromium(driver)
+            if site:
+                site.stop()
+            shutil.rmtree(work, ignore_errors=True)
+
+    def test_a_cut_webassembly_file(self):
+        def cut(root):
+            path = os.path.join(root, "vilmar.wasm")
+            with open(path, "rb") as f:
+                head = f.read(5000)
+            with open(path, "wb") as f:
+                f.write(head)
+        self.check(cut)
+
+    def test_a_missing_program(self):
+        self.check(lambda root: os.remove(os.path.join(root, "vilmar.js")))
+
+
 class DialogTest(WebTest):
     def test_rules_show_the_exact_text_and_only_ok_closes_them(self):
         expected = subprocess.run([browser.INFOTEXT, "0"], check=True, capture_output=True).stdout.decode()

@@ -153,6 +153,16 @@
 
   // --- what the program calls
   window.VilmarPage = {
+    // The program could not be loaded or stopped with an error.
+    failed() {
+      running = false;
+      ended = true;
+      closeMenus();
+      document.body.classList.add('ended');
+      const loading = document.getElementById('loading');
+      if (loading) loading.textContent = 'Spelet kunde inte laddas.';
+      document.getElementById('again').textContent = 'Försök igen';
+    },
     started() {
       running = true;
       document.getElementById('loading').remove();
@@ -266,8 +276,25 @@
         const response = await fetch(new URL(path, location.origin), {
           method: 'POST', headers, body, cache: 'no-store', credentials: 'same-origin', signal: abort.signal,
         });
-        const reply = new Uint8Array(await response.arrayBuffer());
-        return { status: response.status, body: reply.subarray(0, REPLY_KEEP) };
+        // Only the start of a reply counts; the rest is not waited for.
+        const reader = response.body ? response.body.getReader() : null;
+        const parts = [];
+        let size = 0;
+        while (reader && size < REPLY_KEEP) {
+          const { done, value } = await reader.read();
+          if (done) break;
+          parts.push(value);
+          size += value.length;
+        }
+        if (reader) reader.cancel().catch(() => {});
+        const reply = new Uint8Array(Math.min(size, REPLY_KEEP));
+        let at = 0;
+        for (const part of parts) {
+          const piece = part.subarray(0, reply.length - at);
+          reply.set(piece, at);
+          at += piece.length;
+        }
+        return { status: response.status, body: reply };
       } catch (error) {
         return { error: abort.signal.aborted ? 'tidsgränsen nåddes' : String((error && error.message) || error) };
       } finally {
@@ -290,7 +317,7 @@
   window.Module = {
     print: (text) => console.log(text),
     printErr: (text) => console.warn(text),
-    onAbort: () => VilmarPage.ended(),
+    onAbort: () => (running ? VilmarPage.ended() : VilmarPage.failed()),
   };
   fit();
 })();
