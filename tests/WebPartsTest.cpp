@@ -19,7 +19,8 @@
 #include "platform/headless/HeadlessPlatform.h"
 #include "platform/web/DialogPage.h"
 #include "platform/web/FetchTransport.h"
-#include "platform/web/KeyLatch.h"
+#include "platform/KeyLatch.h"
+#include "platform/web/WebKeys.h"
 #include "platform/web/WebFrame.h"
 #include "platform/web/WebLoop.h"
 #include "platform/web/WebText.h"
@@ -54,6 +55,15 @@ TEST(WebKeys, ATapBetweenTwoReadsIsSeenOnceAndAHeldKeyStaysDown) {
   EXPECT_EQ(keys.read(Key::Down), 0);  // keys are apart
   keys.release(Key::Up);
   EXPECT_EQ(keys.read(Key::Up), 0);
+}
+
+TEST(WebKeys, AScriptedTapIsPressedSinceWithoutEverBeingDown) {
+  KeyLatch keys;
+  keys.tap(Key::Left);
+  EXPECT_EQ(keys.read(Key::Left), KEY_PRESSED_SINCE);
+  keys.press(Key::Left);
+  keys.tap(Key::Left);  // a tap while held leaves it held
+  EXPECT_EQ(keys.read(Key::Left), KEY_DOWN | KEY_PRESSED_SINCE);
 }
 
 TEST(WebKeys, LosingTheFocusDropsHeldKeysAndUnreadTaps) {

@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/web/KeyLatch.h"
+#include "platform/KeyLatch.h"
+#include "platform/web/WebKeys.h"
 #include "platform/web/WebLoop.h"
 
 namespace vilmar::web {
