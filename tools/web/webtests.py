@@ -88,6 +88,14 @@ class PageTest(WebTest):
             self.assertEqual(facts[4], "pixelated")
         d.set_window_size(900, 700)
 
+    def test_the_fullscreen_button_fills_the_screen_with_the_game_and_its_menu(self):
+        self.open()
+        self.driver.find_element(By.ID, "fullscreen").click()
+        self.assertEqual(browser.wait_for(
+            self.driver, "return document.fullscreenElement && document.fullscreenElement.id;"), "app")
+        self.driver.find_element(By.ID, "fullscreen").click()
+        self.assertTrue(browser.wait_for(self.driver, "return document.fullscreenElement === null;"))
+
     def test_menu_has_the_three_popups_and_nine_commands(self):
         self.open()
         texts = self.driver.execute_script(
