@@ -57,7 +57,8 @@ def site_server(forward=None, lifetime=600, root=SITE):
 
 def score_server(record, user, password, reply="0", lifetime=300):
     return Process([SCORESERVER, "--port", "0", "--reply", reply, "--user", user,
-                    "--password", password, "--record", record, "--lifetime", str(lifetime)])
+                    "--password", password, "--record", record, "--lifetime", str(lifetime),
+                    "--requests", "20"])
 
 
 def chromium(width=900, height=700):
