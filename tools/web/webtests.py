@@ -322,6 +322,11 @@ class DialogTest(WebTest):
         self.open_dialog()
         before = browser.canvas_rgb(self.driver)
         self.driver.find_element(By.TAG_NAME, "body").send_keys(Keys.F1)
+        # Nor does the focus go to the menu behind the dialog.
+        for _ in range(6):
+            self.driver.switch_to.active_element.send_keys(Keys.TAB)
+            self.assertTrue(self.driver.execute_script(
+                "return !document.getElementById('app').contains(document.activeElement);"))
         self.driver.find_element(By.CSS_SELECTOR, ".dialog.open button[data-command='1']").click()
         self.assertTrue(self.dialog_closed())
         time.sleep(0.5)

@@ -95,6 +95,7 @@
       button.addEventListener(type, () => keyUp(code));
     }
   }
+  touch.addEventListener('contextmenu', (event) => event.preventDefault());
   canvas.addEventListener('pointerdown', () => { unlockAudio(); canvas.focus(); });
 
   // --- menu
@@ -229,6 +230,8 @@
         else if (element.classList.contains('infotext')) element.firstElementChild.textContent = '';
         else element.textContent = element.dataset.template;
       }
+      // Nothing behind a dialog takes the focus or a click while it is open.
+      document.getElementById('app').inert = true;
       shade.classList.add('open');
       dialog.classList.add('open');
       const first = dialog.querySelector('input') || dialog.querySelector('button.default');
@@ -257,6 +260,7 @@
     dialogClose() {
       if (dialog) dialog.classList.remove('open');
       shade.classList.remove('open');
+      document.getElementById('app').inert = false;
       dialog = null;
       dialogQueue = [];
       dialogWaiter = null;
