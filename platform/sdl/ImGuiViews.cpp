@@ -14,9 +14,14 @@ namespace {
 
 constexpr float FONT_PX = 13.0f;
 constexpr float PAD_Y = 3.0f;
-// A dialog unit of the classic 8-point dialog font, in pixels.
-constexpr float DLU_X = 1.5f;
-constexpr float DLU_Y = 1.625f;
+// Dialog units, as Windows measures them: a quarter of the font's average
+// letter width across, an eighth of its height down. The templates then fit
+// whatever font is installed.
+ImVec2 dialogUnit() {
+  const char* letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  const float average = ImGui::CalcTextSize(letters).x / 52.0f;
+  return ImVec2(average / 4.0f, (ImGui::GetFontSize() + 2.0f) / 8.0f);
+}
 
 // Fonts from Debian packages that cover å, ä and ö; ImGui's own font with
 // its Latin-1 range when none is installed.
@@ -120,11 +125,12 @@ std::optional<int> drawMenuBar(bool enabled) {
 std::optional<int> drawDialog(DialogState& dialog, int ui, bool firstFrame) {
   const DialogTemplate& layout = dialog.layout();
   const float s = static_cast<float>(ui);
+  const ImVec2 unit = dialogUnit();
   const ImGuiIO& io = ImGui::GetIO();
   std::optional<int> command;
 
   const float titleHeight = ImGui::GetFontSize() + ImGui::GetStyle().FramePadding.y * 2;
-  const ImVec2 size(static_cast<float>(layout.w) * DLU_X * s, static_cast<float>(layout.h) * DLU_Y * s + titleHeight);
+  const ImVec2 size(static_cast<float>(layout.w) * unit.x, static_cast<float>(layout.h) * unit.y + titleHeight);
   ImGui::SetNextWindowSize(size, ImGuiCond_Always);
   ImGui::SetNextWindowPos(ImVec2(io.DisplaySize.x * 0.5f, io.DisplaySize.y * 0.5f), ImGuiCond_Always, ImVec2(0.5f, 0.5f));
   if (firstFrame) ImGui::SetNextWindowFocus();
@@ -137,8 +143,8 @@ std::optional<int> drawDialog(DialogState& dialog, int ui, bool firstFrame) {
 
   bool focusSet = false;
   for (const ControlTemplate& c : layout.controls) {
-    const ImVec2 at(static_cast<float>(c.x) * DLU_X * s, static_cast<float>(c.y) * DLU_Y * s + titleHeight);
-    const ImVec2 box(static_cast<float>(c.w) * DLU_X * s, static_cast<float>(c.h) * DLU_Y * s);
+    const ImVec2 at(static_cast<float>(c.x) * unit.x, static_cast<float>(c.y) * unit.y + titleHeight);
+    const ImVec2 box(static_cast<float>(c.w) * unit.x, static_cast<float>(c.h) * unit.y);
     ImGui::SetCursorPos(at);
     switch (c.kind) {
       case ControlKind::DefaultButton:

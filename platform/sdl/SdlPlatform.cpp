@@ -337,9 +337,33 @@ void SdlPlatform::render(DialogState* dialog, Dialog* behaviour) {
   if (command && behaviour != nullptr && dialog != nullptr) behaviour->command(*command, *dialog);
 }
 
+// Test hook: what each dialog shows, for a test that cannot read pixels as
+// text. The entry fields (the password among them) are never written.
+void SdlPlatform::logDialog(const DialogState& state, std::string_view event) {
+  const char* path = SDL_getenv("VILMAR_TEST_DIALOG_LOG");
+  if (path == nullptr || *path == '\0') return;
+  std::ofstream log(path, std::ios::app);
+  auto escaped = [](std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+      if (c == '\\') out += "\\\\";
+      else if (c == '\r') out += "\\r";
+      else if (c == '\n') out += "\\n";
+      else out += c;
+    }
+    return out;
+  };
+  log << event << ' ' << state.layout().id << '\n' << "caption " << escaped(state.caption()) << '\n';
+  for (const ControlTemplate& c : state.layout().controls) {
+    if (c.kind == ControlKind::Edit || c.kind == ControlKind::Password || c.kind == ControlKind::Group) continue;
+    log << "item " << c.id << ' ' << escaped(state.text(c.id)) << '\n';
+  }
+}
+
 void SdlPlatform::runDialog(Dialog& dialog) {
   DialogState state(dialogTemplate(dialog.templateId()));
   dialog.init(state);
+  logDialog(state, "open");
   // Keys typed into the dialog are the dialog's: none of them reaches the game.
   keys_.dropPresses();
   firstDialogFrame_ = true;
@@ -357,6 +381,7 @@ void SdlPlatform::runDialog(Dialog& dialog) {
     }
     render(&state, &dialog);
   }
+  logDialog(state, "end");
   keys_.dropPresses();
   dirty_ = 2;
 }

@@ -24,6 +24,8 @@ struct ImFont;
 
 namespace vilmar::sdl {
 
+class DialogState;
+
 class SdlPlatform final : public Platform {
  public:
   explicit SdlPlatform(const Options& options);
@@ -68,8 +70,9 @@ class SdlPlatform final : public Platform {
   void openController(int deviceIndex);
   void closeController(SDL_JoystickID id);
   void readTestPadScript();
+  void logDialog(const DialogState& state, std::string_view event);
   // Draws the frame, the menu bar and, when given, an open dialog.
-  void render(class DialogState* dialog, Dialog* behaviour);
+  void render(DialogState* dialog, Dialog* behaviour);
   int menuHeight() const;
 
   Options options_;
