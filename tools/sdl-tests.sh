@@ -327,6 +327,47 @@ elif start_game signin loopback --scale 1; then
 fi
 stop_game "$server_pid"
 
+# --- the Debian package ---------------------------------------------------------------
+
+if command -v cpack >/dev/null && command -v dpkg-deb >/dev/null; then
+  rm -f "$build_dir"/vilmar-pintkeeper_*_amd64.deb
+  (cd "$build_dir" && cpack -G DEB) >"$work/cpack.log" 2>&1
+  deb=$(ls "$build_dir"/vilmar-pintkeeper_*_amd64.deb 2>/dev/null | head -n1)
+  if [ -n "$deb" ]; then
+    dpkg-deb --contents "$deb" | awk '{ print $6 }' >"$work/deb-files.txt"
+    missing=""
+    for file in ./usr/games/vilmar-pintkeeper ./usr/share/applications/example.vilmar.Pintkeeper.desktop \
+        ./usr/share/metainfo/example.vilmar.Pintkeeper.metainfo.xml ./usr/share/man/man6/vilmar-pintkeeper.6.gz \
+        ./usr/share/doc/vilmar-pintkeeper/copyright ./usr/share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/vilmar-pintkeeper.png; do
+      grep -qxF "$file" "$work/deb-files.txt" || missing="$missing $file"
+    done
+    [ -z "$missing" ]
+    check $? "the package $(basename "$deb") holds the program in /usr/games, menu entry, AppStream data, manual and icons${missing:+ (missing:$missing)}"
+    dpkg-deb --field "$deb" Depends | grep -q 'libsdl2' && dpkg-deb --field "$deb" Section | grep -qx games
+    check $? "its dependencies are found from the program (libsdl2 among them), section games"
+    if command -v lintian >/dev/null; then
+      lintian --allow-root "$deb" >"$work/lintian.txt" 2>&1
+      ! grep -qE '^(E|W):' "$work/lintian.txt"
+      check $? "lintian finds no error or warning ($(grep -cE '^(E|W):' "$work/lintian.txt") found)"
+    fi
+    rm -rf "$work/root"
+    dpkg-deb -x "$deb" "$work/root"
+    [ "$("$work/root/usr/games/vilmar-pintkeeper" --version)" = "vilmar-pintkeeper $(dpkg-deb --field "$deb" Version)" ]
+    check $? "the unpacked program tells its version"
+    if game=$work/root/usr/games/vilmar-pintkeeper start_game installed --scale 1; then
+      focus "$window"
+      press alt+F4
+      wait_exit "$game_pid" 10
+      [ "$exit_code" = 0 ]
+      check $? "the unpacked program opens its window and quits with 0"
+    else
+      not_ok "the unpacked program opens its window"
+    fi
+  else
+    not_ok "cpack makes the package ($(tail -n1 "$work/cpack.log"))"
+  fi
+fi
+
 echo "details in $work"
 echo "sdl-tests: $passed passed, $failed failed"
 [ $failed = 0 ]
