@@ -52,8 +52,6 @@ std::optional<Key> keyOf(SDL_GameControllerButton button) {
   }
 }
 
-int uiScale = 1;
-
 }  // namespace
 
 SdlPlatform::SdlPlatform(const Options& options)
@@ -74,16 +72,16 @@ SdlPlatform::SdlPlatform(const Options& options)
     if (SDL_GetDisplayUsableBounds(0, &usable) != 0) SDL_GetDisplayBounds(0, &usable);
     scale = defaultScale(usable.w, usable.h, menuBarHeight(uiScaleFor(defaultScale(usable.w, usable.h, menuBarHeight(1)))));
   }
-  uiScale = uiScaleFor(scale);
+  ui_ = uiScaleFor(scale);
 
   const Uint32 flags = SDL_WINDOW_RESIZABLE | (options.fullscreen ? static_cast<Uint32>(SDL_WINDOW_FULLSCREEN_DESKTOP) : 0u);
   window_ = SDL_CreateWindow("Vilmar Pintkeeper", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, FRAME_WIDTH * scale,
-                             FRAME_HEIGHT * scale + menuBarHeight(uiScale), flags);
+                             FRAME_HEIGHT * scale + menuBarHeight(ui_), flags);
   if (window_ == nullptr) {
     error_ = std::string("no window: ") + SDL_GetError();
     return;
   }
-  SDL_SetWindowMinimumSize(window_, FRAME_WIDTH, FRAME_HEIGHT + menuBarHeight(uiScale));
+  SDL_SetWindowMinimumSize(window_, FRAME_WIDTH, FRAME_HEIGHT + menuBarHeight(ui_));
   // No waiting for the screen's refresh: the game's own tick paces the loop.
   renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
   if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
@@ -94,7 +92,7 @@ SdlPlatform::SdlPlatform(const Options& options)
   texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, FRAME_WIDTH, FRAME_HEIGHT);
   if (texture_ != nullptr) SDL_SetTextureScaleMode(texture_, SDL_ScaleModeNearest);
   rgb_.assign(static_cast<std::size_t>(FRAME_WIDTH) * FRAME_HEIGHT, 0xFF000000u);
-  setUpImGui(uiScale);
+  setUpImGui(ui_);
 
   // Test hook: a virtual game controller whose buttons follow a script file
   // that a test appends "BUTTON 1" or "BUTTON 0" lines to.
@@ -138,7 +136,7 @@ void SdlPlatform::setUpImGui(int ui) {
   imguiReady_ = true;
 }
 
-int SdlPlatform::menuHeight() const { return menuBarHeight(uiScale); }
+int SdlPlatform::menuHeight() const { return menuBarHeight(ui_); }
 
 std::span<const std::uint8_t> SdlPlatform::resource(ResourceType type, int id) { return compiledResource(type, id); }
 
@@ -146,6 +144,12 @@ void SdlPlatform::present(std::span<const std::uint8_t> pixels, int width, int h
   if (width != FRAME_WIDTH || height != FRAME_HEIGHT ||
       pixels.size() < static_cast<std::size_t>(FRAME_WIDTH) * FRAME_HEIGHT || texture_ == nullptr)
     return;
+  // A frame like the one on screen needs no drawing: a game that stands
+  // still (the opening screen, a freeze) costs next to nothing.
+  const auto frame = pixels.first(static_cast<std::size_t>(FRAME_WIDTH) * FRAME_HEIGHT);
+  if (haveFrame_ && palette == lastPalette_ && std::equal(frame.begin(), frame.end(), lastFrame_.begin())) return;
+  lastFrame_.assign(frame.begin(), frame.end());
+  lastPalette_ = palette;
   std::array<std::uint32_t, 256> colours{};
   for (std::size_t i = 0; i < colours.size(); ++i) {
     const Rgb c = palette[i];
@@ -325,7 +329,7 @@ void SdlPlatform::render(DialogState* dialog, Dialog* behaviour) {
     ImGui::NewFrame();
     if (auto chosen = drawMenuBar(dialog == nullptr)) chosen_.push_back(*chosen);
     if (dialog != nullptr) {
-      command = drawDialog(*dialog, uiScale, firstDialogFrame_);
+      command = drawDialog(*dialog, ui_, firstDialogFrame_);
       firstDialogFrame_ = false;
     }
     ImGui::Render();

@@ -86,12 +86,15 @@ class SdlPlatform final : public Platform {
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
   bool imguiReady_ = false;
+  int ui_ = 1;  // the menu's and dialogs' scale
   bool haveFrame_ = false;
   bool firstDialogFrame_ = false;
   int dirty_ = 2;  // passes still to draw: ImGui settles a change over two frames
   bool closeRequested_ = false;
   std::vector<int> chosen_;
   std::vector<std::uint32_t> rgb_;
+  std::vector<std::uint8_t> lastFrame_;
+  Palette lastPalette_{};
 
   std::map<SDL_JoystickID, SDL_GameController*> controllers_;
   // The test hook's virtual pad and the script of its buttons.
