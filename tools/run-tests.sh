@@ -16,8 +16,9 @@ for preset in default asan; do
 done
 
 if command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v import >/dev/null; then
-  echo "== native game under Xvfb"
+  echo "== native game under Xvfb (release, then sanitizers)"
   tools/sdl-tests.sh --no-build
+  tools/sdl-tests.sh --no-build --asan
 else
   echo "== native game: skipped (needs xvfb, xdotool, imagemagick)"
 fi

@@ -210,7 +210,8 @@ std::optional<int> drawDialog(DialogState& dialog, int ui, bool firstFrame) {
   }
   ImGui::End();
 
-  if (!command) {
+  // Alt+Enter switches fullscreen; it is no press of the default button.
+  if (!command && !io.KeyAlt) {
     if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Enter), false) ||
         ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_KeyPadEnter), false))
       command = ID_OK;
