@@ -292,6 +292,21 @@ if start_game close-in-dialog --scale 1; then
   check $? "a close while a dialog is open waits for the dialog, then exits with 0 (${exit_code:-still running})"
 fi
 
+if start_game dialog-keys --scale 1; then
+  focus "$window"
+  click $MENU_CONNECT_X $MENU_Y
+  click 160 "$(item_y 0)"  # the sign-in dialog
+  press alt+F4
+  grep -qxF "end 131" "$work/dialog-keys.dialogs" && kill -0 "$game_pid" 2>/dev/null
+  check $? "Alt+F4 in the sign-in dialog closes the dialog (as \"Avbryt\"), not the game"
+  click $MENU_GAME_X $MENU_Y
+  click 40 "$(item_y 1)"  # the information dialog
+  kill -TERM "$game_pid"
+  wait_exit "$game_pid" 10
+  [ "$exit_code" = 0 ]
+  check $? "a termination signal ends the game with 0 even while a dialog is open (${exit_code:-still running})"
+fi
+
 # --- a score to the reference server -------------------------------------------------
 
 test_port=$(sed -n 's/^VILMAR_SDL_TEST_SERVICE_PORT:STRING=//p' "$build_dir/CMakeCache.txt")

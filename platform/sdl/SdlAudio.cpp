@@ -35,13 +35,19 @@ std::optional<std::vector<std::uint8_t>> convertWave(std::span<const std::uint8_
 
 SdlAudio::SdlAudio(std::function<std::span<const std::uint8_t>(int)> wave) : wave_(std::move(wave)) {}
 
-SdlAudio::~SdlAudio() {
+SdlAudio::~SdlAudio() { close(); }
+
+void SdlAudio::close() {
   if (device_ != 0) SDL_CloseAudioDevice(device_);
-  if (SDL_WasInit(SDL_INIT_AUDIO) != 0) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  device_ = 0;
+  current_ = nullptr;
+  if (opened_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  opened_ = false;
 }
 
 bool SdlAudio::open() {
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  opened_ = true;
   SDL_AudioSpec want{};
   want.freq = 48000;
   want.format = AUDIO_S16SYS;

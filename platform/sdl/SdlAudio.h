@@ -28,6 +28,7 @@ class SdlAudio {
   SdlAudio& operator=(const SdlAudio&) = delete;
 
   bool open();  // false: no device, the game stays silent
+  void close();  // stops the device; before SDL itself is shut down
   void play(int waveId);
   bool playing();
   const SDL_AudioSpec& spec() const { return spec_; }
@@ -36,6 +37,7 @@ class SdlAudio {
   static void fill(void* self, Uint8* stream, int length);
 
   std::function<std::span<const std::uint8_t>(int)> wave_;
+  bool opened_ = false;  // the audio subsystem is ours to shut down
   SDL_AudioDeviceID device_ = 0;
   SDL_AudioSpec spec_{};
   // Converted sounds; an empty one stands for a wave that cannot be played.

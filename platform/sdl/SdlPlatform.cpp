@@ -60,6 +60,8 @@ SdlPlatform::SdlPlatform(const Options& options)
       http_(std::make_unique<CurlTransport>()) {
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // The close box arrives as a window event only; SDL_QUIT means a signal.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
     error_ = std::string("SDL could not start: ") + SDL_GetError();
     return;
@@ -90,7 +92,13 @@ SdlPlatform::SdlPlatform(const Options& options)
     return;
   }
   texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, FRAME_WIDTH, FRAME_HEIGHT);
-  if (texture_ != nullptr) SDL_SetTextureScaleMode(texture_, SDL_ScaleModeNearest);
+  if (texture_ == nullptr) {
+    error_ = std::string("no picture for the frame: ") + SDL_GetError();
+    SDL_DestroyRenderer(renderer_);
+    renderer_ = nullptr;
+    return;
+  }
+  SDL_SetTextureScaleMode(texture_, SDL_ScaleModeNearest);
   rgb_.assign(static_cast<std::size_t>(FRAME_WIDTH) * FRAME_HEIGHT, 0xFF000000u);
   setUpImGui(ui_);
 
@@ -123,6 +131,7 @@ SdlPlatform::~SdlPlatform() {
   if (texture_ != nullptr) SDL_DestroyTexture(texture_);
   if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
   if (window_ != nullptr) SDL_DestroyWindow(window_);
+  audio_.close();
   SDL_Quit();
 }
 
@@ -248,7 +257,10 @@ void SdlPlatform::handleEvent(const SDL_Event& event, bool inDialog) {
   if (imguiReady_) ImGui_ImplSDL2_ProcessEvent(&event);
   switch (event.type) {
     case SDL_QUIT:
+      // With the window's close box reported as a window event, this comes
+      // only from outside (SIGTERM, SIGINT): no dialog is waited for.
       closeRequested_ = true;
+      abandonDialog_ = true;
       break;
     case SDL_WINDOWEVENT:
       if (event.window.event == SDL_WINDOWEVENT_CLOSE) closeRequested_ = true;
@@ -259,7 +271,10 @@ void SdlPlatform::handleEvent(const SDL_Event& event, bool inDialog) {
       const SDL_Keysym& k = event.key.keysym;
       const bool alt = (k.mod & KMOD_ALT) != 0;
       if (k.sym == SDLK_F4 && alt) {
-        closeRequested_ = true;  // the desktop may not do it for us
+        // The desktop may not do it for us. In a dialog it is the dialog's
+        // close, as the cancel button (which the information dialog ignores).
+        if (inDialog) dialogCommand_ = ID_CANCEL;
+        else closeRequested_ = true;
       } else if (k.sym == SDLK_F11 || (alt && (k.sym == SDLK_RETURN || k.sym == SDLK_KP_ENTER))) {
         if (event.key.repeat == 0) toggleFullscreen();
       } else if (!inDialog && event.key.repeat == 0) {
@@ -372,7 +387,8 @@ void SdlPlatform::runDialog(Dialog& dialog) {
   keys_.dropPresses();
   firstDialogFrame_ = true;
   int settle = 3;
-  while (!state.ended()) {
+  dialogCommand_.reset();
+  while (!state.ended() && !abandonDialog_) {
     SDL_Event event;
     // Sleep until something happens; redraw now and then for ImGui to settle.
     bool any = SDL_WaitEventTimeout(&event, settle > 0 ? 15 : 250) != 0;
@@ -384,6 +400,8 @@ void SdlPlatform::runDialog(Dialog& dialog) {
       --settle;
     }
     render(&state, &dialog);
+    if (const auto command = std::exchange(dialogCommand_, std::nullopt); command && !state.ended())
+      dialog.command(*command, state);
   }
   logDialog(state, "end");
   keys_.dropPresses();

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,8 @@ class SdlPlatform final : public Platform {
   bool firstDialogFrame_ = false;
   int dirty_ = 2;  // passes still to draw: ImGui settles a change over two frames
   bool closeRequested_ = false;
+  bool abandonDialog_ = false;         // quitting from outside: no dialog waits
+  std::optional<int> dialogCommand_;  // a command for the open dialog from a key SDL handles
   std::vector<int> chosen_;
   std::vector<std::uint32_t> rgb_;
   std::vector<std::uint8_t> lastFrame_;
