@@ -135,7 +135,10 @@ stop_game() { kill "$1" 2>/dev/null; wait "$1" 2>/dev/null; }
 
 focus() { xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"; sleep 0.2; }
 press() { xdotool key --delay 60 "$@"; sleep 0.2; }
-click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.4; }
+# The pointer rests on its target a moment before the click, as a hand's
+# would: ImGui takes a press together with the move onto the target as a
+# press beside it.
+click() { xdotool mousemove --window "$window" "$1" "$2"; sleep 0.15; xdotool click 1; sleep 0.4; }
 
 # The frame part of a window's picture: the bottom 424*S x 300*S pixels.
 frame_of() {  # WINDOW SCALE OUT
@@ -216,6 +219,36 @@ if start_game play --scale 2; then
   check $? "\"Avsluta (Alt-F4)\" exits with code 0 (${exit_code:-still running})"
 else
   not_ok "the window appears for play"
+fi
+
+# --- a resized window and web pages -----------------------------------------------
+
+# SDL opens web pages with xdg-open: a stand-in records what it is asked.
+mkdir -p "$work/bin"
+printf '#!/bin/sh\necho "$@" >>"%s/pages.txt"\n' "$work" >"$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+if PATH="$work/bin:$PATH" start_game resize --scale 1; then
+  # 1000 x 700: twice the frame fits below the 19-pixel menu bar, centred.
+  xdotool windowsize "$window" 1000 700
+  sleep 0.8
+  import -window "$window" "$work/whole.png"
+  convert "$work/whole.png" -crop 848x600+76+59 +repage "$work/resized.png"
+  convert "$work/opening-1.png" -sample 200% "$work/opening-2.png"
+  diff=$(differing "$work/resized.png" "$work/opening-2.png")
+  corner=$(convert "$work/whole.png" -crop 1x1+10+40 +repage -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:)
+  [ "$diff" = 0 ] && [ "$corner" = "0,0,0" ]
+  check $? "a window resized to 1000x700 shows the frame twice as large, centred, black around ($diff pixels differ, border $corner)"
+  focus "$window"
+  click $MENU_CONNECT_X $MENU_Y
+  click 160 "$(item_y 2)"  # "Surfa till Kortixsajten"
+  click $MENU_CONNECT_X $MENU_Y
+  click 160 "$(item_y 3)"  # "Besök Vilmars hemsida"
+  sleep 0.5
+  printf 'http://kortix.example/\nhttp://vilmar.example/\n' | cmp -s - "$work/pages.txt"
+  check $? "the menu's web pages open in the browser ($(tr '\n' ' ' <"$work/pages.txt" 2>/dev/null))"
+  stop_game "$game_pid"
+else
+  not_ok "the window appears for the resize test"
 fi
 
 # --- keys go to the window that has the focus --------------------------------------
