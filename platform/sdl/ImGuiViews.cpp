@@ -159,8 +159,8 @@ std::optional<int> drawDialog(DialogState& dialog, int ui, bool firstFrame) {
         const float half = ImGui::GetFontSize() * 0.5f;
         ImGui::GetWindowDrawList()->AddRect(ImVec2(origin.x, origin.y + half), ImVec2(origin.x + box.x, origin.y + box.y),
                                             IM_COL32(96, 96, 96, 255));
+        // The label sits on the frame's top line, which it hides.
         ImGui::SetCursorPos(ImVec2(at.x + 6 * s, at.y));
-        ImGui::PushStyleColor(ImGuiCol_ChildBg, ImGui::GetStyle().Colors[ImGuiCol_WindowBg]);
         const std::string text(c.text);
         const ImVec2 textSize = ImGui::CalcTextSize(text.c_str());
         const ImVec2 textAt = ImGui::GetCursorScreenPos();
@@ -168,7 +168,6 @@ std::optional<int> drawDialog(DialogState& dialog, int ui, bool firstFrame) {
                                                   ImVec2(textAt.x + textSize.x + 2 * s, textAt.y + textSize.y),
                                                   ImGui::GetColorU32(ImGuiCol_WindowBg));
         ImGui::TextUnformatted(text.c_str());
-        ImGui::PopStyleColor();
         break;
       }
       case ControlKind::Edit:
