@@ -283,10 +283,12 @@ export VILMAR_TEST_GAMEPAD=$work/pad.txt
 if start_game pad --scale 1; then
   unset VILMAR_TEST_GAMEPAD
   focus "$window"
+  # Pulled out and plugged in again while the game runs: it still works.
+  echo unplug >>"$work/pad.txt"; sleep 0.3; echo plug >>"$work/pad.txt"; sleep 0.3
   echo "start 1" >>"$work/pad.txt"; sleep 0.2; echo "start 0" >>"$work/pad.txt"; sleep 0.5
   frame_of "$window" 1 "$work/pad-started.png"
   [ "$(differing "$work/pad-started.png" "$work/opening-1.png")" != 0 ]
-  check $? "the pad's Start button starts a new game"
+  check $? "a pad plugged in again: its Start button starts a new game"
   echo "a 1" >>"$work/pad.txt"; sleep 0.2; echo "a 0" >>"$work/pad.txt"; sleep 1.2
   sound_in "$work/pad.raw" "$work/mug.s16"
   check $? "the pad's south button serves: the mug's sound is recorded"

@@ -103,20 +103,35 @@ SdlPlatform::SdlPlatform(const Options& options)
   setUpImGui(ui_);
 
   // Test hook: a virtual game controller whose buttons follow a script file
-  // that a test appends "BUTTON 1" or "BUTTON 0" lines to.
+  // that a test appends "BUTTON 1" or "BUTTON 0" lines to ("unplug" and
+  // "plug" take it away and bring it back).
   if (const char* script = SDL_getenv("VILMAR_TEST_GAMEPAD"); script != nullptr && *script != '\0') {
-    SDL_VirtualJoystickDesc desc{};
-    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-    desc.button_mask = (1u << SDL_CONTROLLER_BUTTON_MAX) - 1u;
-    desc.axis_mask = (1u << SDL_CONTROLLER_AXIS_MAX) - 1u;
-    desc.name = "Vilmar test pad";
-    const int index = SDL_JoystickAttachVirtualEx(&desc);
-    if (index >= 0) testPad_ = SDL_JoystickOpen(index);
+    plugTestPad();
     testPadScript_.open(script);
   }
+}
+
+void SdlPlatform::plugTestPad() {
+  if (testPad_ != nullptr) return;
+  SDL_VirtualJoystickDesc desc{};
+  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+  desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+  desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+  desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+  desc.button_mask = (1u << SDL_CONTROLLER_BUTTON_MAX) - 1u;
+  desc.axis_mask = (1u << SDL_CONTROLLER_AXIS_MAX) - 1u;
+  desc.name = "Vilmar test pad";
+  const int index = SDL_JoystickAttachVirtualEx(&desc);
+  if (index >= 0) testPad_ = SDL_JoystickOpen(index);
+}
+
+void SdlPlatform::unplugTestPad() {
+  if (testPad_ == nullptr) return;
+  const SDL_JoystickID id = SDL_JoystickInstanceID(testPad_);
+  SDL_JoystickClose(testPad_);
+  testPad_ = nullptr;
+  for (int i = 0; i < SDL_NumJoysticks(); ++i)
+    if (SDL_JoystickGetDeviceInstanceID(i) == id) SDL_JoystickDetachVirtual(i);
 }
 
 SdlPlatform::~SdlPlatform() {
@@ -239,13 +254,15 @@ void SdlPlatform::closeController(SDL_JoystickID id) {
 }
 
 void SdlPlatform::readTestPadScript() {
-  if (testPad_ == nullptr || !testPadScript_.is_open()) return;
+  if (!testPadScript_.is_open()) return;
   std::string line;
   while (std::getline(testPadScript_, line)) {
     std::istringstream words(line);
     std::string name;
     int state = 0;
-    if (!(words >> name >> state)) continue;
+    if (line == "unplug") unplugTestPad();
+    if (line == "plug") plugTestPad();
+    if (testPad_ == nullptr || !(words >> name >> state)) continue;
     const SDL_GameControllerButton button = SDL_GameControllerGetButtonFromString(name.c_str());
     if (button != SDL_CONTROLLER_BUTTON_INVALID)
       SDL_JoystickSetVirtualButton(testPad_, button, static_cast<Uint8>(state != 0));

@@ -71,6 +71,8 @@ class SdlPlatform final : public Platform {
   void openController(int deviceIndex);
   void closeController(SDL_JoystickID id);
   void readTestPadScript();
+  void plugTestPad();
+  void unplugTestPad();
   void logDialog(const DialogState& state, std::string_view event);
   // Draws the frame, the menu bar and, when given, an open dialog.
   void render(DialogState* dialog, Dialog* behaviour);
