@@ -198,7 +198,8 @@ void SdlPlatform::waitUntil(std::uint32_t start, std::uint32_t due) {
   const auto nowMs = static_cast<std::uint32_t>(now / 1'000'000);
   const std::uint32_t overMs = (nowMs - start) - due;
   const std::int64_t errorNs = std::int64_t{overMs} * 1'000'000 + now % 1'000'000;
-  if (tickErrorsUs_.size() < 10'000'000) tickErrorsUs_.push_back(errorNs / 1000);
+  // At most about eleven hours of ticks are kept.
+  if (tickErrorsUs_.size() < 1'000'000) tickErrorsUs_.push_back(errorNs / 1000);
 }
 
 void SdlPlatform::writeTickLog() {
