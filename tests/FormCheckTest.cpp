@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "net/FormEncoding.h"
-#include "tools/scoreserver/FormCheck.h"
+#include "net/FormCheck.h"
 
 namespace vilmar {
 namespace {
@@ -25,7 +25,7 @@ std::string withField(std::string body, const std::string& key, const std::strin
 
 TEST(ServerFormCheck, AcceptsTheGamesFormAndRejectsEachKindOfFault) {
   const std::string good = sampleBody();
-  const scoreserver::FormCheck ok = scoreserver::checkForm(good);
+  const FormCheck ok = checkForm(good);
   EXPECT_EQ(ok.error, "");
   EXPECT_EQ(ok.fields.at("fa"), "300vilmar@example.se");
 
@@ -42,7 +42,7 @@ TEST(ServerFormCheck, AcceptsTheGamesFormAndRejectsEachKindOfFault) {
       std::string(good).replace(good.find("f3=") + 3, 1, "G"),  // not hex
   };
   for (const std::string& body : faults) {
-    EXPECT_NE(scoreserver::checkForm(body).error, "") << body;
+    EXPECT_NE(checkForm(body).error, "") << body;
   }
 }
 

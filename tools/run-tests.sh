@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the release build, the sanitizer
-# build (AddressSanitizer and UndefinedBehaviorSanitizer), and, where Wine
+# build (AddressSanitizer and UndefinedBehaviorSanitizer), the game service
+# against a PostgreSQL server it starts (tools/server-tests.sh), and, where Wine
 # and the MinGW-w64 cross compiler are installed, the Windows program under
 # Wine on a virtual display.
 set -euo pipefail
@@ -14,6 +15,9 @@ for preset in default asan; do
   echo "== $preset tests"
   ctest --preset "$preset" -j"$jobs"
 done
+
+echo "== the game service on PostgreSQL"
+tools/server-tests.sh
 
 if command -v wine >/dev/null && command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
   echo "== Windows program under Wine"

@@ -1,4 +1,4 @@
-#include "tools/scoreserver/FormCheck.h"
+#include "net/FormCheck.h"
 
 #include <charconv>
 #include <cstdint>
@@ -7,7 +7,7 @@
 #include "net/FormEncoding.h"
 #include "net/MachineFacts.h"
 
-namespace vilmar::scoreserver {
+namespace vilmar {
 
 namespace {
 
@@ -81,7 +81,14 @@ FormCheck checkForm(std::string_view body) {
   else if (!parseWhole(f["fb"], sum) ||
            sum != static_cast<std::int32_t>(length + static_cast<std::uint32_t>(score)))
     check.error = "fb is not f9 plus f4";
+  if (check.error.empty()) {
+    check.score = score;
+    check.playTime = playTime;
+    check.speed = speed;
+    check.integrity = integrity;
+    check.length = length;
+  }
   return check;
 }
 
-}  // namespace vilmar::scoreserver
+}  // namespace vilmar
