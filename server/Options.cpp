@@ -1,6 +1,8 @@
 #include "Options.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 
 namespace kortix {
 
@@ -58,6 +60,13 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
     if (arg == "--trust-proxy") {
       o.trustProxy = true;
       continue;
+    }
+    static const char* const WITH_VALUE[] = {"--listen", "--database", "--var", "--share", "--public-url",
+                                             "--smtp", "--smtp-user", "--mail-from", "--site", "--downloads",
+                                             "--threads", "--verify-slots", "--hash-cost"};
+    if (std::find(std::begin(WITH_VALUE), std::end(WITH_VALUE), arg) == std::end(WITH_VALUE)) {
+      error = "unknown option " + arg;
+      return std::nullopt;
     }
     if (i + 1 >= args.size()) {
       error = arg + " needs a value";

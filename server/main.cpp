@@ -48,6 +48,13 @@ int serve(const kortix::Options& options, kortix::Store& store, const sigset_t& 
   httplib::Server server;
   const int threads = options.threads;
   server.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<std::size_t>(threads)); };
+  // SO_REUSEADDR, not the library's SO_REUSEPORT: a second service on the
+  // same port must fail to start rather than quietly share it, and the
+  // connections it leaves in TIME_WAIT must not keep others off the port.
+  server.set_socket_options([](socket_t sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   server.set_keep_alive_max_count(1000);
   server.set_read_timeout(10);
   server.set_write_timeout(10);

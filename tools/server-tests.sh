@@ -39,6 +39,14 @@ jobs=$(nproc 2>/dev/null || echo 2)
 for preset in ${KORTIX_PRESETS:-default asan}; do
   echo "== $preset: the service on PostgreSQL"
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j"$jobs" --target kortix-server kortix_tests >/dev/null
-  ctest --preset "$preset" -j"$jobs" -L kortix -R 'Postgres'
+  cmake --build --preset "$preset" -j"$jobs" --target kortix-server kortix_tests kortix_http_tests kortix_e2e_tests kortix_fault_tests >/dev/null
+  ctest --preset "$preset" -j"$jobs" -L kortix -R 'Postgres' -E 'PostgresRestart'
 done
+
+# Restarting the database disturbs every test on it: this one runs alone.
+restart="$pgbin/pg_ctl -D $tmp/data -l $tmp/server.log -m fast -w restart"
+if [ "$(id -u)" = 0 ]; then restart="runuser -u postgres -- $restart"; fi
+export KORTIX_TEST_PG_RESTART="$restart >/dev/null"
+echo "== the service while PostgreSQL restarts"
+ctest --preset default -L kortix -R 'PostgresRestart' -V | grep -E '^[0-9]+: \[ +(OK|SKIPPED|FAILED) +\]|tests passed|Failure|Expected|Which is'
+

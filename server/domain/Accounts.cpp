@@ -163,6 +163,23 @@ FormErrors Accounts::invite(const std::string& email, const std::string& passwor
   errors = signInErrors(signIn.outcome);
   if (!errors.empty()) return errors;
   const User& member = *signIn.user;
+  std::size_t allowance = 0;
+  {
+    std::lock_guard lock(invitesMutex_);
+    const std::int64_t day = clock_() / 86400;
+    auto& [countedDay, count] = invitesToday_[member.id];
+    if (countedDay != day) {
+      if (invitesToday_.size() > 100000) invitesToday_.clear();
+      countedDay = day;
+      count = 0;
+    }
+    allowance = INVITES_PER_DAY - std::min(count, INVITES_PER_DAY);
+    count += std::min(addresses.size(), allowance);
+  }
+  if (allowance < addresses.size()) {
+    errors[""] = "Du har skickat många inbjudningar i dag. Försök igen i morgon.";
+    return errors;
+  }
   for (const std::string& friendEmail : addresses) {
     if (store_.userByEmail(foldKey(friendEmail))) continue;  // already a member
     if (mailer_.send({friendEmail, member.nick + " utmanar dig i Vilmar Pintkeeper",

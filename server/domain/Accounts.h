@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@ struct Registration {
 inline constexpr std::int64_t RESET_VALID_SECONDS = 3600;
 inline constexpr std::int64_t RESET_MAILS_PER_HOUR = 3;
 inline constexpr std::size_t INVITES_MAX = 5;
+// Invitations one member may send in a day: friends, not a mailing list.
+inline constexpr std::size_t INVITES_PER_DAY = 20;
 
 class Accounts {
  public:
@@ -57,6 +60,8 @@ class Accounts {
   Mailer& mailer_;
   Clock clock_;
   std::string publicUrl_;
+  std::mutex invitesMutex_;
+  std::map<std::int64_t, std::pair<std::int64_t, std::size_t>> invitesToday_;  // member -> (day, count)
 };
 
 // The hex SHA-256-sized hash a reset token is kept as.

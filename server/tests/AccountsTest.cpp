@@ -137,6 +137,15 @@ TEST_P(AccountsTest, FriendsAreInvitedWithTheMemberAsReferrer) {
                              {"a1@x.se", "a2@x.se", "a3@x.se", "a4@x.se", "a5@x.se", "a6@x.se"}, "192.0.2.1", sent)
                 .count(""),
             1u);
+  // A member's invitations are rationed per day.
+  for (int i = 0; i < 10; ++i)
+    accounts->invite("anna@example.se", "hemligt1", {"n" + std::to_string(i) + "@x.se", "m" + std::to_string(i) + "@x.se"},
+                     "192.0.2.1", sent);
+  EXPECT_LE(mails().size(), INVITES_PER_DAY);
+  EXPECT_GE(mails().size(), INVITES_PER_DAY - 2);
+  now += 86400;
+  EXPECT_TRUE(accounts->invite("anna@example.se", "hemligt1", {"next@x.se"}, "192.0.2.1", sent).empty());
+  EXPECT_EQ(sent, 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sqlite, AccountsTest, ::testing::Values("sqlite"), storeName);
