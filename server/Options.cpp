@@ -23,7 +23,7 @@ const char* const USAGE =
     "  --mail-from ADDRESS  sender of the service's mail (default kortix@localhost)\n"
     "  --site DIR           a folder served under /spela/ (the game in the browser)\n"
     "  --downloads DIR      the released builds, served under /filer/\n"
-    "  --threads N          request threads (default 16)\n"
+    "  --threads N          request threads, one per open connection (default 128)\n"
     "  --verify-slots N     password verifications at once (default: one per processor)\n"
     "  --trust-proxy        take the sender's address from X-Forwarded-For\n"
     "  --hash-cost minimal  cheapest password hashes, for tests only (default interactive)\n"

@@ -16,7 +16,7 @@ struct Options {
   std::string publicUrl;  // empty: http://<listen>
   std::string smtpUrl, smtpUser, mailFrom = "kortix@localhost";
   std::string siteDir, downloadsDir;
-  int threads = 16;
+  int threads = 128;
   int verifySlots = 0;  // 0: one per processor
   bool trustProxy = false;
   bool minimalHashCost = false;

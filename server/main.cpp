@@ -4,6 +4,7 @@
 
 #include <httplib.h>
 #include <signal.h>
+#include <sys/socket.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include "domain/ScoreDesk.h"
 #include "http/Templates.h"
 #include "http/WebApp.h"
+#include "storage/CachedStore.h"
 #include "storage/Store.h"
 
 #ifndef KORTIX_SHARE_DIR
@@ -51,11 +53,15 @@ int serve(const kortix::Options& options, kortix::Store& store, const sigset_t& 
   // SO_REUSEADDR, not the library's SO_REUSEPORT: a second service on the
   // same port must fail to start rather than quietly share it, and the
   // connections it leaves in TIME_WAIT must not keep others off the port.
-  server.set_socket_options([](socket_t sock) {
+  socket_t listener = -1;
+  server.set_socket_options([&listener](socket_t sock) {
     int yes = 1;
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    listener = sock;
   });
-  server.set_keep_alive_max_count(1000);
+  // Small replies go out at once instead of waiting for the client's ACK.
+  server.set_tcp_nodelay(true);
+  server.set_keep_alive_max_count(100000);
   server.set_read_timeout(10);
   server.set_write_timeout(10);
 
@@ -70,6 +76,9 @@ int serve(const kortix::Options& options, kortix::Store& store, const sigset_t& 
     std::fprintf(stderr, "kortix-server: cannot listen on %s:%d\n", options.host.c_str(), options.port);
     return 1;
   }
+  // The library listens with a queue of 5 connections; a burst of new
+  // connections beyond that would wait a second for the client to try again.
+  if (listener >= 0) ::listen(listener, SOMAXCONN);
   std::string publicUrl = options.publicUrl;
   if (options.port == 0 && publicUrl == "http://" + options.host + ":0")
     publicUrl = "http://" + options.host + ":" + std::to_string(port);
@@ -130,11 +139,12 @@ int main(int argc, char** argv) {
     std::error_code ignored;
     std::filesystem::create_directories(options->varDir, ignored);
     const std::string share = options->shareDir.empty() ? KORTIX_SHARE_DIR : options->shareDir;
-    const auto store = kortix::openStore(options->database, share + "/migrations");
+    auto store = kortix::openStore(options->database, share + "/migrations");
     store->migrate();
     if (!options->command.empty())
       return kortix::runOperatorCommand(*store, options->command, std::cout, std::cerr, kortix::systemClock()());
-    return serve(*options, *store, stopSignals);
+    kortix::CachedStore cached(std::move(store), std::chrono::milliseconds(1000));
+    return serve(*options, cached, stopSignals);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kortix-server: %s\n", e.what());
     return 1;

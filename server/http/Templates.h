@@ -1,6 +1,7 @@
 #pragma once
 // The page templates: mustache files, read once at start, HTML-escaped on
 // every {{value}}. Every page shares the partials "header" and "footer".
+// Templates are read once; each thread parses a page once.
 
 #include <kainjow/mustache.hpp>
 

@@ -1,6 +1,9 @@
 // The store's contract, the same for SQLite and PostgreSQL.
 
+#include <thread>
+
 #include "StoreFixture.h"
+#include "storage/CachedStore.h"
 
 namespace kortix::test {
 namespace {
@@ -165,6 +168,35 @@ TEST(OpenStore, RefusesAnUnknownDatabaseAndAnUnreachableOne) {
   EXPECT_THROW(openStore("postgresql://nobody@127.0.0.1:1/none?connect_timeout=2", KORTIX_MIGRATIONS), StoreError);
   auto store = openStore(freshDatabase("sqlite"), "/nonexistent");
   EXPECT_THROW(store->migrate(), StoreError);
+}
+
+}  // namespace
+}  // namespace kortix::test
+
+namespace kortix::test {
+namespace {
+
+TEST(CachedStore, ListsComeFromTheCacheUntilAWriteOrTheTimeToLive) {
+  const std::string database = freshDatabase("sqlite");
+  auto direct = openStore(database, KORTIX_MIGRATIONS);
+  direct->migrate();
+  CachedStore cached(openStore(database, KORTIX_MIGRATIONS), std::chrono::milliseconds(300));
+  cached.createUser(member("anna"));
+  const auto anna = cached.userByEmail("anna@example.se")->id;
+  EXPECT_TRUE(cached.topOfDay("2026-12-08", 10).empty());
+  // Its own write shows at once.
+  cached.addScore(score(anna, 100, 1));
+  ASSERT_EQ(cached.topOfDay("2026-12-08", 10).size(), 1u);
+  // Another instance's write shows once the cached list has expired.
+  direct->createUser(member("bert"));
+  direct->addScore(score(direct->userByEmail("bert@example.se")->id, 200, 2));
+  EXPECT_EQ(cached.topOfDay("2026-12-08", 10).size(), 1u);
+  EXPECT_EQ(cached.topOfDay("2026-12-08", 1).at(0).nick, "bert");  // another length is another entry
+  std::this_thread::sleep_for(std::chrono::milliseconds(350));
+  EXPECT_EQ(cached.topOfDay("2026-12-08", 10).size(), 2u);
+  // Removing a member is a write too.
+  cached.removeUser(anna);
+  EXPECT_EQ(cached.topOfDay("2026-12-08", 10).size(), 1u);
 }
 
 }  // namespace
