@@ -14,34 +14,12 @@
 #include <thread>
 
 #include "ServerProcess.h"
+#include "WebClient.h"
 #include "StoreFixture.h"
 #include "net/FormEncoding.h"
 
 namespace kortix::test {
 namespace {
-
-std::string gameForm(const std::string& email, std::int32_t score) {
-  vilmar::ScoreSubmission s;
-  s.email.assign(email);
-  s.password.assign("hemligt1");
-  s.sentScore = score;
-  return vilmar::formBody(s, {1999, "CPU INTEL PENTIUM", 77, 5000});
-}
-
-bool join(int port, const std::string& email, const std::string& nick) {
-  httplib::Client c("127.0.0.1", port);
-  const auto form = c.Get("/registrera/");
-  if (!form) return false;
-  std::smatch cookie, token;
-  const std::string setCookie = form->get_header_value("Set-Cookie");
-  if (!std::regex_search(setCookie, cookie, std::regex("kortix_csrf=([0-9a-f]+)")) ||
-      !std::regex_search(form->body, token, std::regex("name=\"csrf\" value=\"([0-9a-f]+)\"")))
-    return false;
-  const auto res = c.Post("/registrera/", {{"Cookie", "kortix_csrf=" + std::string(cookie[1])}},
-                          httplib::Params{{"csrf", token[1]}, {"email", email}, {"nick", nick},
-                                          {"password", "hemligt1"}, {"password2", "hemligt1"}, {"rules", "ja"}});
-  return res && res->status == 200;
-}
 
 // Every stored (member e-mail, score) with how often it is stored.
 std::map<std::pair<std::string, int>, int> storedScores(const std::string& database) {
@@ -79,7 +57,7 @@ class Load {
         c.set_connection_timeout(2);
         c.set_read_timeout(5);
         for (int score = p * 100000 + 1; !stop_; ++score) {
-          const auto r = c.Post("/r0002.asp", gameForm(email, score), "application/x-www-form-urlencoded");
+          const auto r = c.Post("/r0002.asp", gameForm(email, "hemligt1", score), "application/x-www-form-urlencoded");
           std::lock_guard lock(mutex_);
           if (r && r->status == 200 && (r->body == "0\r\n" || r->body == "1\r\n")) acknowledged_.insert({email, score});
           else if (r && r->status == 200) ++refused_;
@@ -138,7 +116,7 @@ class FaultTest : public StoreTest {
 TEST_P(FaultTest, AKilledServiceKeepsEveryAnsweredScoreOnce) {
   auto server = start();
   for (int p = 0; p < PLAYERS; ++p)
-    ASSERT_TRUE(join(server->port(), "player" + std::to_string(p) + "@example.se", "Spelare " + std::to_string(p)));
+    ASSERT_TRUE(joinOnTheWeb(server->port(), "player" + std::to_string(p) + "@example.se", "Spelare " + std::to_string(p), "hemligt1"));
   Load load(server->port(), PLAYERS);
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   server->stop(SIGKILL);
@@ -154,7 +132,7 @@ TEST_P(FaultTest, AKilledServiceKeepsEveryAnsweredScoreOnce) {
   }
   for (const auto& [score, times] : stored) EXPECT_EQ(times, 1) << score.first << " " << score.second;
   httplib::Client c("127.0.0.1", server->port());
-  EXPECT_EQ(c.Post("/r0002.asp", gameForm("player0@example.se", 999999), "application/x-www-form-urlencoded")->body,
+  EXPECT_EQ(c.Post("/r0002.asp", gameForm("player0@example.se", "hemligt1", 999999), "application/x-www-form-urlencoded")->body,
             "0\r\n");
   EXPECT_EQ(server->stop(), 0);
 }
@@ -173,7 +151,7 @@ TEST(PostgresRestart, TheServiceReconnectsWithoutARestartOfItsOwn) {
   ServerProcess server(var, {"--database", database});
   ASSERT_GT(server.port(), 0);
   for (int p = 0; p < PLAYERS; ++p)
-    ASSERT_TRUE(join(server.port(), "player" + std::to_string(p) + "@example.se", "Spelare " + std::to_string(p)));
+    ASSERT_TRUE(joinOnTheWeb(server.port(), "player" + std::to_string(p) + "@example.se", "Spelare " + std::to_string(p), "hemligt1"));
   Load load(server.port(), PLAYERS);
   std::this_thread::sleep_for(std::chrono::milliseconds(800));
   ASSERT_EQ(std::system(restart), 0);

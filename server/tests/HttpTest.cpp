@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "ServerProcess.h"
+#include "WebClient.h"
 #include "domain/Calendar.h"
 #include "StoreFixture.h"
 #include "net/FormEncoding.h"
@@ -17,14 +18,6 @@
 
 namespace kortix::test {
 namespace {
-
-std::string gameForm(const std::string& email, const std::string& password, std::int32_t score) {
-  vilmar::ScoreSubmission s;
-  s.email.assign(vilmar::utf8ToWindows1252(email).value_or(email));
-  s.password.assign(password);
-  s.sentScore = score;
-  return vilmar::formBody(s, {1999, "CPU INTEL PENTIUM", 77, 5000});
-}
 
 // A browser's visit: the cookie and token of a form page, then its post.
 class Visitor {
@@ -58,14 +51,6 @@ class Visitor {
   std::string cookie_, token_;
 };
 
-bool join(int port, const std::string& email, const std::string& nick, const std::string& password) {
-  Visitor v(port);
-  v.get("/registrera/");
-  auto res = v.post("/registrera/", {{"email", email}, {"nick", nick}, {"password", password},
-                                     {"password2", password}, {"rules", "ja"}});
-  return res && res->status == 200 && res->body.find("Välkommen") != std::string::npos;
-}
-
 class HttpTest : public StoreTest {
  protected:
   void SetUp() override {
@@ -89,7 +74,7 @@ class HttpTest : public StoreTest {
 
 TEST_P(HttpTest, TheScoreFormIsAnsweredAsTheGameReadsIt) {
   const int port = server->port();
-  ASSERT_TRUE(join(port, "vilmar@example.se", "Vilmar", "hemligt1"));
+  ASSERT_TRUE(joinOnTheWeb(port, "vilmar@example.se", "Vilmar", "hemligt1"));
   httplib::Client game("127.0.0.1", port);
   auto post = [&](const std::string& body) {
     return game.Post("/r0002.asp", body, "application/x-www-form-urlencoded");
@@ -124,7 +109,7 @@ TEST_P(HttpTest, TheScoreFormIsAnsweredAsTheGameReadsIt) {
 
 TEST_P(HttpTest, PagesEscapeWhatMembersTypeAndCarrySecurityHeaders) {
   const int port = server->port();
-  ASSERT_TRUE(join(port, "x@example.se", "<script>alert(1)", "hemligt1"));
+  ASSERT_TRUE(joinOnTheWeb(port, "x@example.se", "<script>alert(1)", "hemligt1"));
   httplib::Client game("127.0.0.1", port);
   game.Post("/r0002.asp", gameForm("x@example.se", "hemligt1", 50), "application/x-www-form-urlencoded");
   const auto home = game.Get("/");
@@ -194,7 +179,7 @@ TEST_P(HttpTest, RegistrationExplainsTheGamesLimitsAndResetWorksThroughTheOutbox
   EXPECT_NE(tooLong->body.find("value=\"a@example.se\""), std::string::npos);  // kept for the next try
   EXPECT_EQ(tooLong->body.find("sjutton"), std::string::npos);                 // the password is not
 
-  ASSERT_TRUE(join(server->port(), "anna@example.se", "Anna", "hemligt1"));
+  ASSERT_TRUE(joinOnTheWeb(server->port(), "anna@example.se", "Anna", "hemligt1"));
   v.get("/getpass.asp?mail=anna%40example.se");
   const auto asked = v.post("/getpass.asp", {{"email", "anna@example.se"}});
   const auto stranger = v.post("/getpass.asp", {{"email", "stranger@example.se"}});
@@ -224,7 +209,7 @@ TEST_P(HttpTest, RegistrationExplainsTheGamesLimitsAndResetWorksThroughTheOutbox
 }
 
 TEST_P(HttpTest, EndingAMembershipOverTheWeb) {
-  ASSERT_TRUE(join(server->port(), "anna@example.se", "Anna", "hemligt1"));
+  ASSERT_TRUE(joinOnTheWeb(server->port(), "anna@example.se", "Anna", "hemligt1"));
   httplib::Client game("127.0.0.1", server->port());
   game.Post("/r0002.asp", gameForm("anna@example.se", "hemligt1", 77), "application/x-www-form-urlencoded");
   Visitor v(server->port());
@@ -284,7 +269,7 @@ TEST(ServerCommandLine, HelpBadOptionsAndOperatorCommands) {
   {
     ServerProcess server(var, {});
     ASSERT_GT(server.port(), 0);
-    ASSERT_TRUE(join(server.port(), "anna@example.se", "=Anna,\"the best\"", "hemligt1"));
+    ASSERT_TRUE(joinOnTheWeb(server.port(), "anna@example.se", "=Anna,\"the best\"", "hemligt1"));
     httplib::Client game("127.0.0.1", server.port());
     game.Post("/r0002.asp", gameForm("anna@example.se", "hemligt1", 300), "application/x-www-form-urlencoded");
     game.Post("/r0002.asp", gameForm("anna@example.se", "hemligt1", -3), "application/x-www-form-urlencoded");

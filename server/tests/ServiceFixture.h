@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "StoreFixture.h"
+#include "WebClient.h"
 #include "domain/Accounts.h"
 #include "domain/ScoreDesk.h"
 #include "net/FormEncoding.h"
@@ -35,15 +36,9 @@ class ServiceTest : public StoreTest {
     ASSERT_TRUE(errors.empty()) << errors.begin()->first << ": " << errors.begin()->second;
   }
 
-  // The game's form, entries given in UTF-8 and sent as the game does (Windows-1252).
   static std::string form(const std::string& email, const std::string& password, std::int32_t score,
                           vilmar::MachineFacts facts = {1999, "CPU INTEL PENTIUM", 77, 5000}) {
-    vilmar::ScoreSubmission s;
-    s.email.assign(vilmar::utf8ToWindows1252(email).value_or(email));
-    s.password.assign(vilmar::utf8ToWindows1252(password).value_or(password));
-    s.sentScore = score;
-    s.playTime = 61000;
-    return vilmar::formBody(s, facts);
+    return gameForm(email, password, score, facts);
   }
 
   ScoreReply send(const std::string& body, const std::string& address = "192.0.2.1") {

@@ -9,6 +9,7 @@
 #include <regex>
 
 #include "ServerProcess.h"
+#include "WebClient.h"
 #include "StoreFixture.h"
 
 #ifndef VILMAR_SIM_LOOPBACK
@@ -38,21 +39,6 @@ std::string runSimulator(const std::string& signIn) {
   return at == std::string::npos ? "<no sign-in>" : output.substr(at, output.find('}', at) - at + 1);
 }
 
-bool join(int port, const std::string& email, const std::string& nick, const std::string& password) {
-  httplib::Client c("127.0.0.1", port);
-  const auto form = c.Get("/registrera/");
-  if (!form) return false;
-  std::smatch cookie, token;
-  const std::string setCookie = form->get_header_value("Set-Cookie");
-  if (!std::regex_search(setCookie, cookie, std::regex("kortix_csrf=([0-9a-f]+)")) ||
-      !std::regex_search(form->body, token, std::regex("name=\"csrf\" value=\"([0-9a-f]+)\"")))
-    return false;
-  const auto res = c.Post("/registrera/", {{"Cookie", "kortix_csrf=" + std::string(cookie[1])}},
-                          httplib::Params{{"csrf", token[1]}, {"email", email}, {"nick", nick},
-                                          {"password", password}, {"password2", password}, {"rules", "ja"}});
-  return res && res->status == 200;
-}
-
 class SimEndToEnd : public StoreTest {};
 
 TEST_P(SimEndToEnd, RegisterOnTheWebThenSendFromTheGame) {
@@ -69,7 +55,7 @@ TEST_P(SimEndToEnd, RegisterOnTheWebThenSendFromTheGame) {
   }
   ASSERT_EQ(server->port(), VILMAR_TEST_SERVICE_PORT);
 
-  ASSERT_TRUE(join(server->port(), "vilmar@example.se", "Bartendern", "hemligt:1"));
+  ASSERT_TRUE(joinOnTheWeb(server->port(), "vilmar@example.se", "Bartendern", "hemligt:1"));
   EXPECT_EQ(runSimulator("vilmar@example.se:hemligt:1"),
             "\"signin\":{\"caption\":\"Registrera din poäng (122)\",\"button\":\"Skickar...\",\"pages\":[],"
             "\"result\":0,\"version\":0}");
