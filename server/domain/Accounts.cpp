@@ -3,6 +3,7 @@
 #include <sodium.h>
 
 #include "domain/Entries.h"
+#include "net/ServiceEndpoint.h"
 
 namespace kortix {
 
@@ -30,25 +31,8 @@ std::string tokenHash(const std::string& token) {
   return hex(digest, sizeof digest);
 }
 
-std::string urlEncode(std::string_view text) {
-  static constexpr char HEX[] = "0123456789ABCDEF";
-  std::string out;
-  for (const char c : text) {
-    const auto b = static_cast<unsigned char>(c);
-    if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '-' || b == '.' ||
-        b == '_' || b == '~' || b == '@') {
-      out.push_back(c);
-    } else {
-      out.push_back('%');
-      out.push_back(HEX[b >> 4]);
-      out.push_back(HEX[b & 0x0F]);
-    }
-  }
-  return out;
-}
-
 std::string Accounts::registrationLink(const std::string& referrerEmail) const {
-  return publicUrl_ + "/registrera/?tipsare=" + urlEncode(referrerEmail);
+  return publicUrl_ + "/registrera/?tipsare=" + vilmar::percentEncode(referrerEmail);
 }
 
 FormErrors Accounts::registerMember(const Registration& form) {

@@ -67,7 +67,4 @@ class Accounts {
 // The hex SHA-256-sized hash a reset token is kept as.
 std::string tokenHash(const std::string& token);
 
-// "?a=b&c=d" value encoding for links in mails.
-std::string urlEncode(std::string_view text);
-
 }  // namespace kortix

@@ -459,21 +459,20 @@ PageData newestBuilds(const std::vector<Build>& builds, bool withFiles) {
 }  // namespace
 
 void WebApp::version(const httplib::Request&, httplib::Response& res) {
-  PageData data;
-  data.set("title", "Det finns en nyare version");
-  const auto builds = store_.builds();
-  data.set("builds", newestBuilds(builds, !config_.downloadsDir.empty()));
-  data.set("no_builds", builds.empty());
-  page(res, "version", data);
+  buildsPage(res, "Det finns en nyare version", "version");
 }
 
 void WebApp::downloads(const httplib::Request&, httplib::Response& res) {
+  buildsPage(res, "Ladda ner Vilmar Pintkeeper", "downloads");
+}
+
+void WebApp::buildsPage(httplib::Response& res, const std::string& title, const std::string& name) {
   PageData data;
-  data.set("title", "Ladda ner Vilmar Pintkeeper");
+  data.set("title", title);
   const auto builds = store_.builds();
   data.set("builds", newestBuilds(builds, !config_.downloadsDir.empty()));
   data.set("no_builds", builds.empty());
-  page(res, "downloads", data);
+  page(res, name, data);
 }
 
 void WebApp::dll(const httplib::Request&, httplib::Response& res) {

@@ -60,6 +60,8 @@ class WebApp {
   void downloads(const httplib::Request& req, httplib::Response& res);
 
   void page(httplib::Response& res, const std::string& name, PageData data, int status = 200);
+  // The newest build of each platform, on the version and download pages.
+  void buildsPage(httplib::Response& res, const std::string& title, const std::string& name);
   // The form's anti-forgery token: the visitor's cookie, or a new one.
   std::string csrfToken(const httplib::Request& req, httplib::Response& res);
   bool csrfValid(const httplib::Request& req);
