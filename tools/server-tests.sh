@@ -4,6 +4,7 @@
 # port), runs the service's PostgreSQL cases in the release and sanitizer
 # builds, and stops the server again. The SQLite cases run with the other
 # unit tests; this script assumes the builds of tools/run-tests.sh exist.
+# Last, the pages in a real browser (headless Chromium through Selenium).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -50,3 +51,13 @@ export KORTIX_TEST_PG_RESTART="$restart >/dev/null"
 echo "== the service while PostgreSQL restarts"
 ctest --preset default -L kortix -R 'PostgresRestart' -V | grep -E '^[0-9]+: \[ +(OK|SKIPPED|FAILED) +\]|tests passed|Failure|Expected|Which is'
 
+
+# The pages in a real browser.
+if [ -x /usr/bin/chromium ] && [ -x /usr/bin/chromedriver ] && /usr/bin/python3 -c 'import selenium' 2>/dev/null; then
+  echo "== the pages in headless Chromium"
+  cmake --build --preset default --target kortix-server kortix-bench-helper >/dev/null
+  /usr/bin/python3 server/tests/browser_test.py build/default/server/kortix-server \
+    build/default/server/kortix-bench-helper
+else
+  echo "== the pages in a browser: skipped (needs chromium, chromium-driver, python3-selenium)"
+fi
