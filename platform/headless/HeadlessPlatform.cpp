@@ -1,5 +1,6 @@
 #include "platform/headless/HeadlessPlatform.h"
 
+#include "net/Windows1252.h"
 #include "platform/UnavailableTransport.h"
 #include "resources/CompiledResources.h"
 #include "ui/Dialog.h"
@@ -14,11 +15,10 @@ class RecordingView : public DialogView {
   void setCaption(std::string_view text) override { record_.caption = text; }
   void setItemText(int id, std::string_view text) override { record_.items[id] = text; }
   std::string itemText(int id, std::size_t maxChars) override {
-    std::string text = record_.items[id];
-    if (text.size() > maxChars) text.resize(maxChars);
-    return text;
+    return std::string(utf8Prefix(record_.items[id], maxChars));
   }
   void end() override { ended = true; }
+  void focus(int id) override { record_.focusedItem = id; }
   bool ended = false;
 
  private:
@@ -31,23 +31,6 @@ HeadlessPlatform::HeadlessPlatform(std::uint32_t clockStart)
     : now(clockStart), http_(std::make_unique<UnavailableTransport>("Ingen nätverksförbindelse i simulatorn")) {}
 
 HeadlessPlatform::~HeadlessPlatform() = default;
-
-void HeadlessPlatform::keyDown(Key key) {
-  auto& k = keys_[static_cast<std::size_t>(key)];
-  k.down = true;
-  k.pressedSince = true;
-}
-
-void HeadlessPlatform::keyUp(Key key) { keys_[static_cast<std::size_t>(key)].down = false; }
-
-void HeadlessPlatform::keyTap(Key key) { keys_[static_cast<std::size_t>(key)].pressedSince = true; }
-
-std::uint16_t HeadlessPlatform::keyState(Key key) {
-  auto& k = keys_[static_cast<std::size_t>(key)];
-  const auto state = static_cast<std::uint16_t>((k.down ? KEY_DOWN : 0) | (k.pressedSince ? KEY_PRESSED_SINCE : 0));
-  k.pressedSince = false;
-  return state;
-}
 
 void HeadlessPlatform::beginPass() {
   sounds.clear();

@@ -5,7 +5,6 @@
 
 #include "domain/Calendar.h"
 #include "net/FormCheck.h"
-#include "net/Windows1252.h"
 
 namespace kortix {
 
@@ -79,15 +78,15 @@ ScoreReply ScoreDesk::submit(std::string_view body, const std::string& address) 
     const auto it = form.fields.find(key);
     return it == form.fields.end() ? std::string() : it->second;
   };
-  // The game sends its entries one byte a character in Windows-1252.
-  const std::string email = vilmar::windows1252ToUtf8(field("f1"));
+  // The check has read the entries from the game's Windows-1252 into UTF-8.
+  const std::string email = field("f1");
   if (!form.error.empty()) {
     auth_.limiter().failed(address, {}, now);
     refuse(address, "malformed: " + form.error, email, 0, 0, now);
     return {ScoreReply::Kind::Verdict, CODE_REFUSED};
   }
 
-  const std::string password = vilmar::windows1252ToUtf8(field("f3"));
+  const std::string password = field("f3");
   const SignInResult signIn = auth_.signIn(email, password, address, now);
   switch (signIn.outcome) {
     case SignIn::Limited: return {ScoreReply::Kind::Limited};
