@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make pkg-config libsdl2-dev libimgui-dev libpng-dev libcurl4-openssl-dev
-          libgtest-dev libbenchmark-dev fonts-dejavu-core)
+          fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -24,10 +24,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   fi
 fi
 
-cmake --preset default >/dev/null
-cmake --build --preset default -j"$(nproc 2>/dev/null || echo 2)" --target vilmar-pintkeeper
+cmake --preset play >/dev/null
+cmake --build --preset play -j"$(nproc 2>/dev/null || echo 2)" --target vilmar-pintkeeper
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  echo "play: no display (DISPLAY or WAYLAND_DISPLAY); the game is build/default/platform/sdl/vilmar-pintkeeper" >&2
+  echo "play: no display (DISPLAY or WAYLAND_DISPLAY); the game is build/play/platform/sdl/vilmar-pintkeeper" >&2
   exit 2
 fi
-exec build/default/platform/sdl/vilmar-pintkeeper "$@"
+exec build/play/platform/sdl/vilmar-pintkeeper "$@"

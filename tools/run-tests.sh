@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the release build, the sanitizer
-# build (AddressSanitizer and UndefinedBehaviorSanitizer), the native game on
-# a virtual display, and, where their tools are installed, the Windows program
-# under Wine and the browser version in headless Chromium.
+# build (AddressSanitizer and UndefinedBehaviorSanitizer), the game service
+# against a PostgreSQL server it starts, the native game on a virtual display,
+# and, where their tools are installed, the Windows program under Wine and the
+# browser version in headless Chromium.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -14,6 +15,9 @@ for preset in default asan; do
   echo "== $preset tests"
   ctest --preset "$preset" -j"$jobs"
 done
+
+echo "== the game service on PostgreSQL"
+tools/server-tests.sh
 
 if command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v import >/dev/null; then
   echo "== native game under Xvfb (release, then sanitizers)"
