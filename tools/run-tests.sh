@@ -3,7 +3,7 @@
 # build (AddressSanitizer and UndefinedBehaviorSanitizer), the game service
 # against a PostgreSQL server it starts, the native game on a virtual display,
 # and, where their tools are installed, the Windows program under Wine and the
-# browser version in headless Chromium.
+# browser version in headless Chromium; and every fuzz target for a short while.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -26,6 +26,9 @@ if command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v imp
 else
   echo "== native game: skipped (needs xvfb, xdotool, imagemagick)"
 fi
+
+echo "== fuzz targets, briefly"
+tools/fuzz-tests.sh
 
 if command -v wine >/dev/null && command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
   echo "== Windows program under Wine"
