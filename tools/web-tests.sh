@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the browser version (the web preset) and the native tools its tests
 # compare with, then loads the site from a local server in headless Chromium
-# and works it through Selenium (tools/web/webtests.py).
+# and works it through Selenium (tools/web/webtests.py), once also from the
+# game service (kortix-server --site) for a member's sign-in.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,7 +15,7 @@ mkdir -p build
 log=build/web-tests-build.log
 if ! { cmake --preset web && cmake --build --preset web -j2 &&
   { [ -f build/default/CMakeCache.txt ] || cmake --preset default; } &&
-  cmake --build --preset default -j2 --target vilmar-sim vilmar-scoreserver vilmar-infotext; } >"$log" 2>&1; then
+  cmake --build --preset default -j2 --target vilmar-sim vilmar-scoreserver vilmar-infotext kortix-server; } >"$log" 2>&1; then
   tail -n 30 "$log" >&2
   echo "web-tests: the build failed; the whole log is $log" >&2
   exit 2

@@ -131,7 +131,17 @@ void WebApp::install(httplib::Server& server) {
     else server.Post(route.path, wrapped);
   }
   server.set_mount_point("/static", config_.staticDir);
-  if (!config_.siteDir.empty()) server.set_mount_point("/spela", config_.siteDir);
+  if (!config_.siteDir.empty()) {
+    site_ = std::make_unique<SiteFiles>(config_.siteDir, "/spela");
+    server.Get(R"(/spela(/.*)?)", [this](const httplib::Request& req, httplib::Response& res) {
+      try {
+        site_->serve(req, res);
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "kortix: GET %s: %s\n", req.path.c_str(), e.what());
+        res.status = 503;
+      }
+    });
+  }
   if (!config_.downloadsDir.empty()) server.set_mount_point("/filer", config_.downloadsDir);
   server.set_error_handler([this](const httplib::Request& req, httplib::Response& res) {
     if (res.status == 404) {
@@ -240,6 +250,7 @@ void WebApp::home(const httplib::Request&, httplib::Response& res) {
   }
   data.set("bonus_list", bonus);
   data.set("bonus_empty", referrals.empty());
+  data.set("site", !config_.siteDir.empty());
   page(res, "home", data);
 }
 

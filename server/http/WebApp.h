@@ -4,11 +4,13 @@
 
 #include <httplib.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "domain/Accounts.h"
 #include "domain/ScoreDesk.h"
+#include "http/SiteFiles.h"
 #include "http/Templates.h"
 #include "storage/Store.h"
 
@@ -74,6 +76,7 @@ class WebApp {
   const Templates& templates_;
   Clock clock_;
   WebConfig config_;
+  std::unique_ptr<SiteFiles> site_;
 };
 
 }  // namespace kortix

@@ -3,6 +3,7 @@ headless Chromium through Selenium, the canvas and the simulator's frames."""
 
 import json
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -19,6 +20,7 @@ SITE = os.environ.get("VILMAR_SITE", os.path.join(ROOT, "build/web/site"))
 HOST_BUILD = os.environ.get("VILMAR_HOST_BUILD", os.path.join(ROOT, "build/default"))
 SIM = os.path.join(HOST_BUILD, "tools/vilmar-sim")
 SCORESERVER = os.path.join(HOST_BUILD, "tools/scoreserver/vilmar-scoreserver")
+KORTIX = os.path.join(HOST_BUILD, "server/kortix-server")
 INFOTEXT = os.path.join(HOST_BUILD, "tests/win32/vilmar-infotext")
 WIDTH, HEIGHT = 424, 300
 CHROME_FLAGS = ("--headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
@@ -26,15 +28,17 @@ CHROME_FLAGS = ("--headless --no-sandbox --disable-gpu --disable-quic --no-first
 
 
 class Process:
-    """A child that prints "port N" once it listens, stopped with stop()."""
+    """A child that prints its port once it listens ("port N" unless told
+    otherwise), stopped with stop()."""
 
-    def __init__(self, args):
-        self.process = subprocess.Popen(args, stdout=subprocess.PIPE, text=True)
+    def __init__(self, args, listening=r"^port (\d+)", stderr=None):
+        self.process = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=stderr, text=True)
         line = self.process.stdout.readline()
-        if not line.startswith("port "):
+        match = re.search(listening, line)
+        if not match:
             self.stop()
             raise RuntimeError("%s did not start: %r" % (args[0], line))
-        self.port = int(line.split()[1])
+        self.port = int(match.group(1))
 
     def stop(self):
         if self.process.poll() is None:
@@ -53,6 +57,39 @@ def site_server(forward=None, lifetime=600, root=SITE):
     if forward is not None:
         args += ["--forward", str(forward)]
     return Process(args)
+
+
+def game_service(var, root=SITE):
+    """The game service kortix-server with the site under /spela/, its
+    database and log in var."""
+    os.makedirs(var, exist_ok=True)
+    with open(os.path.join(var, "server.log"), "a") as log:
+        return Process([KORTIX, "--listen", "127.0.0.1:0", "--var", var, "--hash-cost", "minimal",
+                        "--site", os.path.abspath(root)],
+                       listening=r"listening on http://127\.0\.0\.1:(\d+)", stderr=log)
+
+
+def join_service(port, email, nick, password):
+    """Joins through the service's registration form as a browser does: the
+    form's cookie and token, then the post. The reply's status."""
+    import http.client
+    import urllib.parse
+    connection = http.client.HTTPConnection("127.0.0.1", port, timeout=20)
+    try:
+        connection.request("GET", "/registrera/")
+        reply = connection.getresponse()
+        page = reply.read().decode()
+        cookie = re.search(r"kortix_csrf=([0-9a-f]+)", reply.getheader("Set-Cookie", "")).group(1)
+        token = re.search(r'name="csrf" value="([0-9a-f]+)"', page).group(1)
+        body = urllib.parse.urlencode({"csrf": token, "email": email, "nick": nick, "password": password,
+                                       "password2": password, "rules": "ja"})
+        connection.request("POST", "/registrera/", body, {
+            "Content-Type": "application/x-www-form-urlencoded", "Cookie": "kortix_csrf=" + cookie})
+        reply = connection.getresponse()
+        reply.read()
+        return reply.status
+    finally:
+        connection.close()
 
 
 def score_server(record, user, password, reply="0", lifetime=300):

@@ -2,11 +2,15 @@
 """Measures the browser version on this machine: the bytes a browser fetches
 for the page (compressed, as the local server sends them), the time from
 navigation to the first frame on the canvas, and the processor time of the
-tab while a game runs. Needs the web build (tools/web-tests.sh builds it)."""
+tab while a game runs. Needs the web build (tools/web-tests.sh builds it).
+With --service, the page's bytes and first frame as the game service
+(kortix-server --site) sends it."""
 
 import os
+import shutil
 import statistics
 import sys
+import tempfile
 import time
 
 from selenium.webdriver.common.by import By
@@ -50,14 +54,18 @@ def same_tree(pid, profile):
 
 
 def main():
-    site = browser.site_server()
+    # --service: the page as the game service sends it (kortix-server --site),
+    # loads only.
+    service = "--service" in sys.argv[1:]
+    work = tempfile.mkdtemp(prefix="vilmar-measure-") if service else None
+    site = browser.game_service(os.path.join(work, "var")) if service else browser.site_server()
     driver = browser.chromium()
     try:
         loads = []
         for _ in range(5):
             driver.execute_cdp_cmd("Network.enable", {})
             driver.execute_cdp_cmd("Network.clearBrowserCache", {})
-            browser.open_game(driver, site.port)
+            browser.open_game(driver, site.port, "/spela/" if service else "/")
             loads.append(driver.execute_script("""
               const nav = performance.getEntriesByType('navigation')[0];
               const res = performance.getEntriesByType('resource');
@@ -68,6 +76,8 @@ def main():
         print("page bytes transferred (gzip): %d (%d uncompressed)" % (loads[-1][1], loads[-1][2]))
         print("navigation to first frame: median %.0f ms (of %s)" % (statistics.median(first),
                                                                    ", ".join("%.0f" % v for v in first)))
+        if service:
+            return 0
 
         driver.execute_cdp_cmd("Performance.enable", {})
 
@@ -100,6 +110,8 @@ def main():
     finally:
         browser.close_chromium(driver)
         site.stop()
+        if work:
+            shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Browser tests of the web version: the built site from a local server in
 headless Chromium, compared with the simulator and the reference score
-server. Run by tools/web-tests.sh after the web and native builds."""
+server, and served by the game service itself for a member's sign-in.
+Run by tools/web-tests.sh after the web and native builds."""
 
 import os
 import shutil
@@ -58,6 +59,26 @@ class WebTest(unittest.TestCase):
     def text_of(self, css):
         return self.driver.execute_script(
             "return document.querySelector('.dialog.open ' + arguments[0]).textContent;", css)
+
+    def play_to_game_over(self):
+        # Serve the first guest on the top bar, then send mugs down the empty
+        # third bar into the wall until no life is left.
+        self.press(Keys.F1)
+        time.sleep(0.2)
+        self.press(Keys.SPACE)
+        time.sleep(5.5)
+        deadline = time.monotonic() + 90
+        while time.monotonic() < deadline:
+            if self.driver.execute_script("return document.querySelector('.dialog.open') !== null;"):
+                return
+            self.press(Keys.ARROW_DOWN)
+            time.sleep(0.2)
+            self.press(Keys.ARROW_DOWN)
+            time.sleep(0.2)
+            self.press(Keys.SPACE)
+            browser.wait_for(self.driver, "return document.querySelector('.dialog.open') !== null;",
+                             timeout=4.6)
+        self.fail("no game over")
 
 
 class PageTest(WebTest):
@@ -351,26 +372,6 @@ class SignInTest(WebTest):
         super().tearDownClass()
         cls.scores.stop()
 
-    def play_to_game_over(self):
-        # Serve the first guest on the top bar, then send mugs down the empty
-        # third bar into the wall until no life is left.
-        self.press(Keys.F1)
-        time.sleep(0.2)
-        self.press(Keys.SPACE)
-        time.sleep(5.5)
-        deadline = time.monotonic() + 90
-        while time.monotonic() < deadline:
-            if self.driver.execute_script("return document.querySelector('.dialog.open') !== null;"):
-                return
-            self.press(Keys.ARROW_DOWN)
-            time.sleep(0.2)
-            self.press(Keys.ARROW_DOWN)
-            time.sleep(0.2)
-            self.press(Keys.SPACE)
-            browser.wait_for(self.driver, "return document.querySelector('.dialog.open') !== null;",
-                             timeout=4.6)
-        self.fail("no game over")
-
     def test_an_unknown_user_is_sent_to_registration_and_may_try_again(self):
         self.open()
         self.driver.execute_script(
@@ -419,8 +420,74 @@ class SignInTest(WebTest):
         self.assertIn("f1=" + SIGN_IN_USER, record)
 
 
+class ServiceTest(WebTest):
+    """The site as the game service itself serves it: a member joins through
+    the service's form, plays to a game over, signs in, and the score is
+    accepted and on the service's front page."""
+
+    EMAIL = "stamgast@example.com"
+    NICK = "Stamgasten"
+    PASSWORD = "porter42"
+
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.mkdtemp(prefix="vilmar-webtests-")
+        cls.site = browser.game_service(os.path.join(cls.work, "var"))
+        cls.driver = browser.chromium()
+
+    def open(self):
+        browser.open_game(self.driver, self.site.port, "/spela/")
+
+    def test_a_member_signs_in_from_the_served_game_and_the_score_is_listed(self):
+        self.assertEqual(browser.join_service(self.site.port, self.EMAIL, self.NICK, self.PASSWORD), 200)
+        self.driver.get("http://127.0.0.1:%d/spela" % self.site.port)
+        self.assertEqual(self.driver.current_url, "http://127.0.0.1:%d/spela/" % self.site.port)
+        self.open()
+        # The program came compressed, and the page's policy let it run.
+        sizes = self.driver.execute_script(
+            "const r = performance.getEntriesByType('resource').find(e => e.name.endsWith('/vilmar.wasm'));"
+            "return r ? [r.encodedBodySize, r.decodedBodySize] : null;")
+        self.assertIsNotNone(sizes)
+        self.assertLess(sizes[0], sizes[1] * 0.8, "vilmar.wasm was not sent compressed")
+
+        self.play_to_game_over()
+        self.assertEqual(self.open_dialog(), 135)
+        self.driver.find_element(By.CSS_SELECTOR, ".dialog.open button[data-command='1']").click()
+        self.assertEqual(self.open_dialog(), 131)
+        score = int(self.text_of(".caption").rsplit("(", 1)[1].rstrip(")"))
+        self.assertGreater(score, 0)
+        self.driver.find_element(By.CSS_SELECTOR, ".dialog.open input[data-item='1003']").send_keys(self.EMAIL)
+        password = self.driver.find_element(By.CSS_SELECTOR, ".dialog.open input[data-item='1004']")
+        password.send_keys(self.PASSWORD + Keys.ENTER)
+        self.assertTrue(self.dialog_closed(timeout=30), "the sign-in dialog stayed open")
+
+        with open(os.path.join(self.work, "var", "server.log")) as f:
+            self.assertIn("POST /r0002.asp 200", f.read())
+        self.driver.get("http://127.0.0.1:%d/" % self.site.port)
+        rows = self.driver.execute_script(
+            "return [...document.querySelectorAll('#dagens tbody tr')].map(r =>"
+            " [...r.querySelectorAll('td')].map(d => d.textContent));")
+        self.assertEqual(rows, [["1", self.NICK, str(score)]])
+        link = self.driver.find_element(By.LINK_TEXT, "Spela i webbläsaren")
+        self.assertEqual(link.get_attribute("href"), "http://127.0.0.1:%d/spela/" % self.site.port)
+
+    def test_a_missing_program_is_reported_under_the_services_policy(self):
+        # The page's own failure message needs no script the policy forbids.
+        root = os.path.join(self.work, "broken")
+        shutil.copytree(browser.SITE, root)
+        os.remove(os.path.join(root, "vilmar.js"))
+        service = browser.game_service(os.path.join(self.work, "var-broken"), root=root)
+        try:
+            self.driver.get("http://127.0.0.1:%d/spela/" % service.port)
+            said = browser.wait_for(self.driver, "return document.body.classList.contains('ended') &&"
+                                                 " document.getElementById('loading').textContent;")
+            self.assertEqual(said, "Spelet kunde inte laddas.")
+        finally:
+            service.stop()
+
+
 if __name__ == "__main__":
-    for tool in (browser.SIM, browser.SCORESERVER, browser.INFOTEXT):
+    for tool in (browser.SIM, browser.SCORESERVER, browser.INFOTEXT, browser.KORTIX):
         if not os.access(tool, os.X_OK):
             sys.exit("webtests: %s is missing" % tool)
     result = unittest.main(exit=False, verbosity=2).result
