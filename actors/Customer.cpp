@@ -18,7 +18,9 @@ constexpr std::int32_t REACH = 3;  // how far a guest reaches for a mug, either 
 
 Customer::Customer(BarGame& world, const std::array<const Sprite*, 15>& pictureSets, std::int32_t index,
                    std::int32_t customerKind)
-    : Actor(pictureSets[0], world.frameBuffer.get()),
+    // The first picture of the guest's own set, so even the frame before the
+    // first step shows the right person.
+    : Actor(pictureSets[static_cast<std::size_t>(3 * customerKind)], world.frameBuffer.get()),
       lane(index % LANES),
       kind(customerKind),
       animStep((index + customerKind) % 3),

@@ -46,6 +46,9 @@ void App::askAboutNewBest() {
 
 void App::openRequestedDialogs() {
   GameSession& session = *gameSession;
+  // Keys pressed inside a dialog (F1 for help, Space on a button) were meant
+  // for the dialog; none of them may act once play resumes.
+  const bool anyDialog = session.askToSubmit || session.signInRequested || session.infoRequested;
   if (session.askToSubmit) {
     QuestionDialog question(session);
     platform.runDialog(question);
@@ -63,6 +66,7 @@ void App::openRequestedDialogs() {
     platform.runDialog(info);
     session.infoRequested = false;
   }
+  if (anyDialog) keys_.forgetPresses();
 }
 
 void App::keepBestScore() {

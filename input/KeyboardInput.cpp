@@ -10,7 +10,7 @@ bool KeyReader::pressed(Key key) {
   // pressed-since bit until the window comes back.
   const std::uint16_t state = platform_.keyState(key);
   if (!platform_.hasFocus()) {
-    blocked_[index] = true;
+    forgetPresses();
     return false;
   }
   if (blocked_[index]) {
@@ -20,6 +20,8 @@ bool KeyReader::pressed(Key key) {
   }
   return state != 0;
 }
+
+void KeyReader::forgetPresses() { blocked_.fill(true); }
 
 void KeyboardInput::poll() {
   const bool left = keys_.pressed(Key::Left);

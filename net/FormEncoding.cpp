@@ -17,8 +17,6 @@ int hexValue(char c) {
 
 bool isBlank(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t'; }
 
-bool isSpace(char c) { return isBlank(c) || c == '\v' || c == '\f'; }
-
 }  // namespace
 
 std::string encodeField(std::string_view in) {
@@ -77,7 +75,6 @@ std::string formBody(const ScoreSubmission& submission, const MachineFacts& fact
 
 std::optional<std::int32_t> leadingNumber(std::string_view text) {
   std::size_t i = 0;
-  while (i < text.size() && isSpace(text[i])) ++i;
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
     negative = text[i] == '-';

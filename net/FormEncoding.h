@@ -32,9 +32,10 @@ void trimBlanks(std::string& text);
 // stands; postScore negates it first for a tampered score.
 std::string formBody(const ScoreSubmission& submission, const MachineFacts& facts);
 
-// The number at the start of text as the server writes it: leading white
-// space, an optional sign and digits. Nothing when there are no digits;
-// values beyond 32 bits are held at the nearest limit.
+// The number at the very start of text as the server writes it: an optional
+// sign and digits, nothing skipped before them (the reply is trimmed first,
+// and a line that begins with a blank holds no number). Nothing when there
+// are no digits; values beyond 32 bits are held at the nearest limit.
 std::optional<std::int32_t> leadingNumber(std::string_view text);
 
 // Reads a reply into the record: the first number is the result code, the

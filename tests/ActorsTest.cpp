@@ -186,6 +186,17 @@ TEST(Customer, StartsInItsQueuePlace) {
   EXPECT_EQ(c.picture->resourceId(), 262);  // second walking picture of kind 2
 }
 
+TEST(Customer, ShowsItsOwnPersonBeforeTheFirstStep) {
+  // A guest drawn before his first step (the frame a new level starts on)
+  // must already be himself, not the first picture set's guest.
+  Game game;
+  const int firstWalking[] = {267, 258, 261, 264, 254};
+  for (std::int32_t kind = 0; kind < 5; ++kind) {
+    Customer c(game.w(), game.w().customerPictures, 0, kind);
+    EXPECT_EQ(c.picture->resourceId(), firstWalking[kind]) << "kind " << kind;
+  }
+}
+
 TEST(Customer, PointsShrinkWithTimeAndNeverDivideByZero) {
   EXPECT_EQ(Customer::pointsForLeaving(3602), 25);
   EXPECT_EQ(Customer::pointsForLeaving(5402), 20);

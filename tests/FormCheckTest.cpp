@@ -23,6 +23,17 @@ std::string withField(std::string body, const std::string& key, const std::strin
   return body.replace(start, (end == std::string::npos ? body.size() : end) - start, encodeField(text));
 }
 
+TEST(ServerFormCheck, EntriesArriveInWindows1252AndAreReadAsUtf8) {
+  ScoreSubmission s;
+  s.email.assign("\xE5sa@example.se");           // åsa, one byte for å
+  s.password.assign("l\xF6senordl\xF6senord");  // 16 characters, 16 bytes
+  const scoreserver::FormCheck check = scoreserver::checkForm(sampleBody(s));
+  EXPECT_EQ(check.error, "");
+  EXPECT_EQ(check.fields.at("f1"), "åsa@example.se");
+  EXPECT_EQ(check.fields.at("f3"), "lösenordlösenord");
+  EXPECT_EQ(check.fields.at("fa"), "300åsa@example.se");
+}
+
 TEST(ServerFormCheck, AcceptsTheGamesFormAndRejectsEachKindOfFault) {
   const std::string good = sampleBody();
   const scoreserver::FormCheck ok = scoreserver::checkForm(good);

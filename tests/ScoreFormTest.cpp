@@ -151,7 +151,10 @@ TEST(MachineFactsTest, ProgramFileIntegrityFollowsTheBytes) {
 
 TEST(ReplyNumbers, LeadingNumberReadsSignAndDigitsAndHoldsAtTheLimits) {
   EXPECT_EQ(leadingNumber("42abc"), 42);
-  EXPECT_EQ(leadingNumber("  -7\n"), -7);
+  EXPECT_EQ(leadingNumber("-7\n"), -7);
+  EXPECT_FALSE(leadingNumber(" 7"));  // nothing is skipped before the number
+  EXPECT_FALSE(leadingNumber("\t7"));
+  EXPECT_FALSE(leadingNumber("\v7"));
   EXPECT_EQ(leadingNumber("+3"), 3);
   EXPECT_EQ(leadingNumber("99999999999999999999"), INT32_MAX);
   EXPECT_EQ(leadingNumber("-2147483648"), INT32_MIN);
@@ -173,7 +176,12 @@ TEST(ReplyParsing, ResultAndVersionCodes) {
       {"0", 200, 0, 0},
       {"3\r\n", 200, 3, 0},  // trimming removes the final line end
       {"0\r\n2", 200, 0, 2},
-      {"\r\n 1 \r\n 5 \r\n", 200, 1, 5},
+      {"\r\n 1 \r\n5 \r\n", 200, 1, 5},
+      // The version line is read as the first one is: a blank before the
+      // number means there is none.
+      {"0\n 2", 200, 0, 0},
+      {"0\r\n\t2", 200, 0, 0},
+      {"0\r\n\r\n2", 200, 0, 0},
       {"4\nnext", 200, 4, 0},
       // No verdict: the version code keeps its earlier value (9).
       {"<html><body>Proxy error</body></html>", 200, RESULT_BAD_REPLY, 9},

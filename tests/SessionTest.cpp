@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/App.h"
+#include "actors/Bartender.h"
 #include "app/TickWait.h"
 #include "tests/TestSupport.h"
 #include "ui/Dialogs.h"
@@ -160,6 +161,59 @@ TEST(App, JaInTheQuestionOpensTheSignInInTheSamePass) {
   p.app.pass();
   ASSERT_EQ(p.platform.dialogs.size(), 1u);
   EXPECT_EQ(p.platform.dialogs[0].templateId, DIALOG_SIGN_IN);
+}
+
+// The player presses keys while a dialog is open: F1 for help, Space on a
+// button, an arrow still held when the dialog closes.
+struct PressingInDialogs : SlowPlatform {
+  std::vector<Key> tapped, held;
+  void runDialog(Dialog& dialog) override {
+    for (Key key : tapped) keyTap(key);
+    for (Key key : held) keyDown(key);
+    HeadlessPlatform::runDialog(dialog);
+  }
+};
+
+TEST(App, KeysPressedInADialogDoNotActAfterIt) {
+  for (bool hold : {false, true}) {
+    SCOPED_TRACE(hold ? "held through the close" : "tapped");
+    PressingInDialogs platform;
+    App app{platform};
+    app.menuCommand(CMD_NEW_GAME);
+    app.pass();
+    app.pass();
+    ASSERT_FALSE(app.gameSession->world->gameOver);
+    (hold ? platform.held : platform.tapped) = {Key::F1, Key::Space, Key::Down};
+    app.menuCommand(CMD_RULES);
+    app.pass();
+    EXPECT_FALSE(app.gameSession->restartRequested);  // F1 did not ask for a new game
+    for (int i = 0; i < 5; ++i) app.pass();
+    const auto& bartender = *app.gameSession->world->bartender;
+    std::int32_t mugs = 0;
+    for (const ActorList& bar : app.gameSession->world->laneMugs) mugs += bar.count();
+    EXPECT_EQ(mugs, 0);                    // Space served nothing
+    EXPECT_EQ(bartender.lane, 0);                          // Down moved nobody
+
+    // Once released, the keys work again.
+    platform.tapped.clear();
+    platform.held.clear();
+    for (Key key : {Key::F1, Key::Space, Key::Down}) platform.keyUp(key);
+    app.pass();
+    platform.keyTap(Key::Down);
+    app.pass();
+    app.pass();
+    EXPECT_EQ(bartender.lane, 1);
+  }
+}
+
+TEST(KeyReaderFocus, AnyKeyTypedElsewhereIsForgottenEvenIfOnlyAnotherWasRead) {
+  HeadlessPlatform platform;
+  KeyReader reader{platform};
+  platform.focus = false;
+  platform.keyTap(Key::Space);        // typed into another program
+  EXPECT_FALSE(reader.pressed(Key::F1));  // while frozen only F1 is read
+  platform.focus = true;
+  EXPECT_FALSE(reader.pressed(Key::Space));
 }
 
 TEST(App, MenuCommandsRaiseTheirRequests) {

@@ -9,6 +9,7 @@
 #include "FakeNet.h"
 #include "gfx/Counter.h"
 #include "net/FormEncoding.h"
+#include "net/Windows1252.h"
 #include "ui/SignInDialog.h"
 
 namespace vilmar {
@@ -21,8 +22,15 @@ class FakeView : public DialogView {
   bool ended = false;
   void setCaption(std::string_view text) override { caption = text; }
   void setItemText(int id, std::string_view text) override { items[id] = text; }
-  std::string itemText(int id, std::size_t maxChars) override { return items[id].substr(0, maxChars); }
+  // As a real edit hands over its text: whole characters, no cut at all
+  // when the view leaves cutting to the dialog (uncut).
+  std::string itemText(int id, std::size_t maxChars) override {
+    return uncut ? items[id] : std::string(utf8Prefix(items[id], maxChars));
+  }
   void end() override { ended = true; }
+  void focus(int id) override { focused = id; }
+  bool uncut = false;
+  int focused = 0;
 };
 
 class SignInDialogTest : public ::testing::Test {
@@ -169,6 +177,66 @@ TEST_F(SignInDialogTest, OverlongEntriesAreCutAndTamperingTravelsWithTheScore) {
   EXPECT_EQ(sentField("f3"), std::string(16, 'p'));
   EXPECT_EQ(sentField("f4"), "-1450");
   EXPECT_TRUE(record.tampered);
+}
+
+// Swedish entries: cut by characters, sent one byte a character in
+// Windows-1252, shown back as typed.
+TEST_F(SignInDialogTest, SwedishEntriesTravelOneByteACharacterAndAreCutByCharacters) {
+  for (bool uncut : {false, true}) {
+    SCOPED_TRACE(uncut ? "the view cuts nothing" : "the view cuts characters");
+    view.uncut = uncut;
+    bestScore.set(1450);  // the first round's accepted score used it up
+    std::string longEmail;
+    for (int i = 0; i < 70; ++i) longEmail += "å";
+    ok(longEmail, "lösenordlösenordXY");
+    EXPECT_EQ(sentField("f1"), std::string(64, '\xE5'));
+    EXPECT_EQ(sentField("f3"), "l\xF6senordl\xF6senord");  // all 16 characters, not 14
+    EXPECT_EQ(sentField("fa"), "1450" + std::string(64, '\xE5'));
+    EXPECT_EQ(record.password.size(), 16u);
+
+    // Shown back as the player typed them, the focus in the password.
+    FakeView again;
+    dialog.init(again);
+    EXPECT_EQ(again.items[ID_PASSWORD], "lösenordlösenord");
+    EXPECT_EQ(utf8Length(again.items[ID_EMAIL]), 64u);
+    EXPECT_EQ(again.items[ID_EMAIL].rfind("ååå", 0), 0u);
+    EXPECT_EQ(again.focused, ID_PASSWORD);
+  }
+}
+
+TEST_F(SignInDialogTest, ACharacterTheFormCannotCarryIsRefusedAndNothingIsSent) {
+  ok("vilmar@example.se", "hemligt");  // the entries confirmed last
+  http.body.clear();
+  const std::size_t stepsBefore = http.steps.size();
+  bestScore.set(900);
+  view.items.erase(ID_OK);
+  view.ended = false;
+  for (auto [email, password, focus] : {std::tuple{"vilmar@example.se", "zażółć", ID_PASSWORD},
+                                        std::tuple{"ǻsa@example.se", "hemligt", ID_EMAIL},
+                                        std::tuple{"vilmar@example.se", "\xC3", ID_PASSWORD}}) {
+    ok(email, password);
+    EXPECT_EQ(view.items[ID_OK], REFUSED_CHARACTER_CAPTION) << password;
+    EXPECT_EQ(view.focused, focus) << email;
+    EXPECT_FALSE(view.ended);
+  }
+  EXPECT_EQ(http.steps.size(), stepsBefore);  // nothing went out
+  EXPECT_EQ(bestScore.get(), 900);            // and the score is kept for the next try
+  EXPECT_EQ(record.email, "vilmar@example.se");
+  EXPECT_EQ(record.password, "hemligt");
+  EXPECT_EQ(view.items[ID_PASSWORD], "\xC3");  // the entry stays for mending
+
+  http.reply = "0";
+  ok("vilmar@example.se", "hemlig€");  // the euro sign is in the code page
+  EXPECT_EQ(sentField("f3"), "hemlig\x80");
+  EXPECT_TRUE(view.ended);
+}
+
+TEST_F(SignInDialogTest, TheFocusStartsInTheFirstEmptyEntry) {
+  EXPECT_EQ(view.focused, ID_EMAIL);
+  record.email.assign("a@b.se");
+  FakeView remembered;
+  dialog.init(remembered);
+  EXPECT_EQ(remembered.focused, ID_PASSWORD);
 }
 
 TEST_F(SignInDialogTest, CancelResyncsTheClockAndNewUserOpensTheRegistration) {

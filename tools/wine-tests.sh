@@ -218,6 +218,11 @@ drv templates 135 129 131 >"$work/dialogs.txt"
 diff -u "$root/tests/win32/expected-dialogs.txt" "$work/dialogs.txt" >"$work/dialogs.diff"
 check $? "dialog templates 135, 129 and 131 have their controls, sizes and styles"
 
+# The question measured in the dialog's own font against its text box: all
+# of it shows, down to the question mark.
+drv fits 135 1000 "Vill du skicka din highscore till Internet?" >"$work/question-fits.txt"
+check $? "the whole question fits its box in the dialog's font ($(tr '\n' ' ' <"$work/question-fits.txt"))"
+
 # --- the opening frame --------------------------------------------------------
 
 simulate "$work/sim-opening" "" 2
@@ -305,6 +310,25 @@ for entry in "40002 0 rules" "40004 1 competition-rules" "40005 2 about"; do
   check $? "OK closes the information dialog"
 done
 
+# --- keys pressed in a dialog -------------------------------------------------
+
+# F1 is the usual help key: pressed while reading the rules, and still held
+# when OK closes them, it must not start a new game afterwards.
+drv command 40002
+if drv dialog 5000 >/dev/null; then
+  drv keys F1 +F1
+  sleep 0.2
+  drv click 1
+  sleep 0.5
+  drv keys -F1
+  sleep 0.5
+  drv nodialog && drv capture "$work/after-help.bmp" &&
+    [ "$(signature "$work/after-help.bmp")" = "$opening_signature" ]
+  check $? "F1 pressed in the information dialog does not start a game once it has closed"
+else
+  not_ok "F1 pressed in the information dialog does not start a game once it has closed"
+fi
+
 # --- the sign-in dialog from the menu before the first game -------------------
 
 drv command 40006
@@ -313,6 +337,13 @@ if drv dialog 5000 >"$work/sign-in.txt"; then
   check $? "\"Registrera high-score\" opens the sign-in dialog while no game runs"
   sleep 0.3
   screenshot dialog-sign-in.png
+  # Nothing remembered yet: the player types straight into the address.
+  focused=$(drv focus)
+  drv keys 0x41
+  sleep 0.3
+  [ "$focused" = 1003 ] && [ "$(drv text 1003)" = a ]
+  check $? "the sign-in dialog opens with the focus in the address entry, and typing goes there (focus ${focused:-none})"
+  drv settext 1003 ""
   drv click 2
   sleep 0.3
   drv nodialog
@@ -523,6 +554,9 @@ elif start_game "$loopback_game" && play_to_game_over "$work/loopback-question.t
     grep -qx $'caption\tRegistrera din poäng (0)' "$work/loopback-sign-in-again.txt" &&
       [ "$(drv text 1003)" = "$player" ]
     check $? "after the accepted score the sign-in dialog offers 0 points and remembers the player"
+    focused=$(drv focus)
+    [ "$focused" = 1004 ]
+    check $? "with the address remembered the focus is in the password entry (focus ${focused:-none})"
     drv click 2
   else
     not_ok "after the accepted score the sign-in dialog offers 0 points and remembers the player"

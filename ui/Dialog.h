@@ -30,6 +30,9 @@ class DialogView {
   virtual std::string itemText(int id, std::size_t maxChars) = 0;
   // Ends the dialog once the current command has been handled.
   virtual void end() = 0;
+  // Puts the keyboard focus into a control, so typing goes there. A view
+  // that has no keyboard may ignore it.
+  virtual void focus(int /*id*/) {}
 };
 
 class Dialog {

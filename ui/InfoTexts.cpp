@@ -31,7 +31,7 @@ constexpr std::string_view COMPETITION_RULES =
     "spelet. Spelet håller nämligen ditt bästa resultat i minnet så länge du har "
     "spelet i gång. Du behöver alltså inte vara uppkopplad medan du spelar.\r\n"
     "\r\n"
-    "Tävlingen har två delar. I dagstävlingen delas det ut priser varje dag i två "
+    "Tävlingen har tre delar. I dagstävlingen delas det ut priser varje dag i två "
     "veckor. I veckotävlingen koras en vinnare i veckan, i sammanlagt fyra veckor.\r\n"
     "\r\n"
     "I bonustävlingen får du en poäng för varje vän som blir medlem i Kortix och "

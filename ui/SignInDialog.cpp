@@ -5,6 +5,7 @@
 
 #include "gfx/Counter.h"
 #include "net/ScoreSender.h"
+#include "net/Windows1252.h"
 #include "platform/Platform.h"
 
 namespace vilmar {
@@ -19,9 +20,13 @@ SignInDialog::SignInDialog(Platform& platform, ScoreSubmission& submission, Sign
 
 void SignInDialog::init(DialogView& view) {
   view.setCaption("Registrera din poäng (" + std::to_string(scores_.bestScore.get()) + ")");
-  // The entries last confirmed with OK stay for the life of the program.
-  view.setItemText(ID_EMAIL, submission_.email.view());
-  view.setItemText(ID_PASSWORD, submission_.password.view());
+  // The entries last confirmed with OK stay for the life of the program. The
+  // record holds them as the form sends them, in Windows-1252.
+  view.setItemText(ID_EMAIL, windows1252ToUtf8(submission_.email.view()));
+  view.setItemText(ID_PASSWORD, windows1252ToUtf8(submission_.password.view()));
+  // The player types at once: into the address, or into the password when
+  // the address is remembered.
+  view.focus(submission_.email.empty() ? ID_EMAIL : ID_PASSWORD);
 }
 
 void SignInDialog::command(int id, DialogView& view) {
@@ -37,13 +42,28 @@ void SignInDialog::command(int id, DialogView& view) {
 }
 
 void SignInDialog::send(DialogView& view) {
-  // Longer entries are cut, whatever the view hands over.
-  const std::string email = view.itemText(ID_EMAIL, ScoreSubmission::EMAIL_ENTRY_MAX);
-  const std::string password = view.itemText(ID_PASSWORD, ScoreSubmission::PASSWORD_ENTRY_MAX);
-  submission_.email.assign(std::string_view(email).substr(0, ScoreSubmission::EMAIL_ENTRY_MAX));
-  submission_.password.assign(std::string_view(password).substr(0, ScoreSubmission::PASSWORD_ENTRY_MAX));
+  // Longer entries are cut by characters, whatever the view hands over, and
+  // go into the record as the form carries them: one byte a character.
+  const std::string emailText = view.itemText(ID_EMAIL, ScoreSubmission::EMAIL_ENTRY_MAX);
+  const std::string passwordText = view.itemText(ID_PASSWORD, ScoreSubmission::PASSWORD_ENTRY_MAX);
+  const auto email = utf8ToWindows1252(utf8Prefix(emailText, ScoreSubmission::EMAIL_ENTRY_MAX));
+  const auto password = utf8ToWindows1252(utf8Prefix(passwordText, ScoreSubmission::PASSWORD_ENTRY_MAX));
   platform_.sleep(10);
-  if (submission_.email.empty() || submission_.password.empty()) return;
+  if (emailText.empty() || passwordText.empty()) {
+    if (email) submission_.email.assign(*email);
+    if (password) submission_.password.assign(*password);
+    return;
+  }
+  if (!email || !password) {
+    // A character the code page lacks would go out mangled and never
+    // match: say so and send nothing. The entries stay for mending, and the
+    // record keeps what was last confirmed.
+    view.setItemText(ID_OK, REFUSED_CHARACTER_CAPTION);
+    view.focus(email ? ID_PASSWORD : ID_EMAIL);
+    return;
+  }
+  submission_.email.assign(*email);
+  submission_.password.assign(*password);
 
   submission_.sentScore = scores_.bestScore.get();
   submission_.playTime = scores_.bestScoreTime;
@@ -71,7 +91,9 @@ void SignInDialog::send(DialogView& view) {
   switch (submission_.resultCode) {
     case RESULT_NO_LIBRARY: openPage("/dll/"); break;
     case 2: openPage("/registrera/"); break;
-    case 3: openPage("/getpass.asp?mail=" + percentEncode(submission_.email.view())); break;
+    case 3:
+      openPage("/getpass.asp?mail=" + percentEncode(windows1252ToUtf8(submission_.email.view())));
+      break;
     default: break;
   }
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string_view>
 
 #include "net/ScoreSubmission.h"
 #include "net/ServiceEndpoint.h"
@@ -22,6 +23,10 @@ struct SignInScores {
   std::int32_t bestScoreTime = 0;
   bool bestScoreTampered = false;
 };
+
+// What the OK button reads when an entry holds a character that the form
+// cannot carry (it travels one byte a character, in Windows-1252).
+inline constexpr std::string_view REFUSED_CHARACTER_CAPTION = "Fel tecken";
 
 class SignInDialog : public Dialog {
  public:

@@ -1,5 +1,6 @@
 #include "platform/headless/HeadlessPlatform.h"
 
+#include "net/Windows1252.h"
 #include "platform/UnavailableTransport.h"
 #include "resources/CompiledResources.h"
 #include "ui/Dialog.h"
@@ -14,11 +15,10 @@ class RecordingView : public DialogView {
   void setCaption(std::string_view text) override { record_.caption = text; }
   void setItemText(int id, std::string_view text) override { record_.items[id] = text; }
   std::string itemText(int id, std::size_t maxChars) override {
-    std::string text = record_.items[id];
-    if (text.size() > maxChars) text.resize(maxChars);
-    return text;
+    return std::string(utf8Prefix(record_.items[id], maxChars));
   }
   void end() override { ended = true; }
+  void focus(int id) override { record_.focusedItem = id; }
   bool ended = false;
 
  private:

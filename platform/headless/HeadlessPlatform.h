@@ -19,6 +19,7 @@ struct DialogRecord {
   int templateId = 0;
   std::string caption;
   std::map<int, std::string> items;  // control id -> text
+  int focusedItem = 0;               // the control given the keyboard focus, 0 for none
 };
 
 class HeadlessPlatform : public Platform {

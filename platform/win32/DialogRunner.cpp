@@ -38,6 +38,30 @@ class BoxView final : public DialogView {
 
   void end() override { ended_ = true; }
 
+  void focus(int id) override {
+    HWND item = GetDlgItem(box_, id);
+    if (item == nullptr) return;
+    if (initialising_) {
+      // During WM_INITDIALOG the box takes the focus from our answer; the
+      // text is selected, so typing replaces a remembered entry.
+      SetFocus(item);
+      SendMessageW(item, EM_SETSEL, 0, -1);
+      focusSet_ = true;
+    } else {
+      // As the dialog manager moves it: the default button and the edit's
+      // selection follow.
+      SendMessageW(box_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item), TRUE);
+    }
+  }
+
+  // Runs the behaviour's init; true when it chose the focus itself.
+  bool init() {
+    initialising_ = true;
+    dialog_.init(*this);
+    initialising_ = false;
+    return focusSet_;
+  }
+
   // Ends the box once the behaviour has asked for it and has returned.
   void finishIfEnded() {
     if (ended_) EndDialog(box_, 0);
@@ -49,6 +73,8 @@ class BoxView final : public DialogView {
   HWND box_ = nullptr;
   Dialog& dialog_;
   bool ended_ = false;
+  bool initialising_ = false;
+  bool focusSet_ = false;
 };
 
 INT_PTR CALLBACK boxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -56,9 +82,9 @@ INT_PTR CALLBACK boxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lPar
     auto* view = reinterpret_cast<BoxView*>(lParam);
     view->attach(box);
     SetWindowLongPtrW(box, DWLP_USER, reinterpret_cast<LONG_PTR>(view));
-    view->dialog().init(*view);
+    const bool focused = view->init();
     view->finishIfEnded();
-    return TRUE;  // the default focus: the first tab stop
+    return focused ? FALSE : TRUE;  // TRUE: the default focus, the first tab stop
   }
   auto* view = reinterpret_cast<BoxView*>(GetWindowLongPtrW(box, DWLP_USER));
   if (view == nullptr) return FALSE;

@@ -45,6 +45,27 @@ TEST(InfoTexts, CompetitionRulesAndAbout) {
   EXPECT_TRUE(about.ends_with("Lycka till med spelandet!"));
 }
 
+// The competition rules name how many parts the competition has and then
+// describe each in a paragraph of its own ("I dagstävlingen ..."); the count
+// must agree with the parts described.
+TEST(InfoTexts, CompetitionRulesDescribeAsManyPartsAsTheyAnnounce) {
+  const std::string_view competition = vilmar::infoText(1);
+  int described = 0;
+  for (std::size_t at = competition.find("tävlingen "); at != std::string_view::npos;
+       at = competition.find("tävlingen ", at + 1)) {
+    // "I dagstävlingen", "I veckotävlingen", "I bonustävlingen": a part
+    // introduced by "I " and a word of its own before "tävlingen".
+    const std::size_t wordStart = competition.rfind(' ', at);
+    if (wordStart != std::string_view::npos && wordStart >= 1 && competition[wordStart - 1] == 'I' &&
+        wordStart + 1 < at)
+      ++described;
+  }
+  ASSERT_EQ(described, 3);
+  static const char* const COUNT_WORDS[] = {"", "en", "två", "tre", "fyra"};
+  const std::string announced = std::string("Tävlingen har ") + COUNT_WORDS[described] + " delar.";
+  EXPECT_TRUE(contains(competition, announced)) << "expected \"" << announced << "\"";
+}
+
 TEST(InfoTexts, OnlyTheThreeIndicesHaveText) {
   EXPECT_TRUE(vilmar::infoText(-1).empty());
   EXPECT_TRUE(vilmar::infoText(3).empty());

@@ -368,6 +368,67 @@ bool printTemplate(HMODULE program, int id) {
   return in.ok();
 }
 
+INT_PTR CALLBACK quietBox(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// Builds the program's dialog template here, hidden, in the font it names,
+// puts text into one of its edits and measures it against the edit's text
+// area: once as the system lays out text in that font (word-wrapped for a
+// multi-line edit), once where the edit itself places the last character.
+// Prints the sizes; true when the whole text fits.
+bool textFits(HMODULE program, int templateId, int controlId, const std::string& text) {
+  HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(templateId), MAKEINTRESOURCEW(5));  // RT_DIALOG
+  HGLOBAL loaded = found != nullptr ? LoadResource(program, found) : nullptr;
+  const auto* layout = loaded != nullptr ? static_cast<LPCDLGTEMPLATEW>(LockResource(loaded)) : nullptr;
+  if (layout == nullptr) {
+    print("no dialog " + std::to_string(templateId) + "\n");
+    return false;
+  }
+  HWND box = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), layout, nullptr, quietBox, 0);
+  HWND edit = box != nullptr ? GetDlgItem(box, controlId) : nullptr;
+  if (edit == nullptr) {
+    print("no control " + std::to_string(controlId) + "\n");
+    if (box != nullptr) DestroyWindow(box);
+    return false;
+  }
+  const std::u16string text16 = vilmar::win32::utf8ToUtf16(text);
+  const std::wstring wide(text16.begin(), text16.end());
+  SetWindowTextW(edit, wide.c_str());
+
+  RECT area{};
+  SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
+  const LONG areaWidth = area.right - area.left;
+  const LONG areaHeight = area.bottom - area.top;
+  const bool multiLine = (GetWindowLongW(edit, GWL_STYLE) & ES_MULTILINE) != 0;
+  HDC dc = GetDC(edit);
+  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+  RECT need{0, 0, areaWidth, 0};
+  DrawTextW(dc, wide.c_str(), -1, &need,
+            DT_CALCRECT | DT_NOPREFIX | DT_EDITCONTROL | (multiLine ? DT_WORDBREAK : DT_SINGLELINE));
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SIZE last{};
+  if (!wide.empty()) GetTextExtentPoint32W(dc, &wide.back(), 1, &last);
+  SelectObject(dc, oldFont);
+  ReleaseDC(edit, dc);
+
+  bool lastShows = wide.empty();
+  if (!wide.empty()) {
+    const LRESULT at = SendMessageW(edit, EM_POSFROMCHAR, wide.size() - 1, 0);
+    const auto x = static_cast<short>(LOWORD(at));
+    const auto y = static_cast<short>(HIWORD(at));
+    lastShows = at != -1 && x >= area.left && x + last.cx <= area.right && y >= area.top &&
+                y + metrics.tmHeight <= area.bottom;
+  }
+  const LRESULT lines = multiLine ? SendMessageW(edit, EM_GETLINECOUNT, 0, 0) : 1;
+  DestroyWindow(box);
+
+  const bool fits = need.right - need.left <= areaWidth && need.bottom - need.top <= areaHeight && lastShows;
+  print("text\t" + std::to_string(need.right - need.left) + "x" + std::to_string(need.bottom - need.top) +
+        "\tarea\t" + std::to_string(areaWidth) + "x" + std::to_string(areaHeight) + "\tlines\t" +
+        std::to_string(lines) + "\tlast character " + (lastShows ? "shows" : "is cut off") + "\n");
+  return fits;
+}
+
 LRESULT CALLBACK coverProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -378,6 +439,8 @@ int usage() {
       "  find [MS]          wait for the game window; print its size\n"
       "  menu               print the menu of the game window\n"
       "  templates ID...    print the program's dialog templates\n"
+      "  fits TEMPLATE ID TEXT  lay out a template here; exit 0 if TEXT fits edit ID\n"
+      "  focus              print the id of the control with the keyboard focus\n"
       "  command ID         send a menu command\n"
       "  dialog [MS]        wait for a dialog of the game; print its caption and controls\n"
       "  nodialog           exit 0 if no dialog of the game is open\n"
@@ -445,6 +508,22 @@ int main(int argc, char** argv) {
     bool ok = true;
     for (int i = 2; i < argc; ++i) ok = printTemplate(program, std::atoi(argv[i])) && ok;
     return ok ? 0 : 1;
+  }
+  if (command == "fits" && argc > 4) {
+    HMODULE program = loadGameProgram(game);
+    if (program == nullptr) return 1;
+    return textFits(program, std::atoi(argv[2]), std::atoi(argv[3]), argv[4]) ? 0 : 1;
+  }
+  if (command == "focus") {
+    // The focus of the game's thread, whichever of its windows has it.
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(game, nullptr), &info) || info.hwndFocus == nullptr) {
+      print("none\n");
+      return 1;
+    }
+    print(std::to_string(GetDlgCtrlID(info.hwndFocus)) + "\n");
+    return 0;
   }
   if (command == "command" && argc > 2) {
     return PostMessageW(game, WM_COMMAND, static_cast<WPARAM>(std::strtoul(argv[2], nullptr, 10)), 0) ? 0 : 1;
