@@ -26,7 +26,9 @@ Sprite::Sprite(Platform& platform, int resourceId) : resourceId_(resourceId) {
 void Sprite::allocate(int width, int height) {
   width_ = std::max(width, 0);
   height_ = std::max(height, 0);
-  pixels_ = std::make_unique_for_overwrite<std::uint8_t[]>(size());
+  // Left uninitialised, as every caller writes all of it (spelled out, since
+  // the browser build's library has no make_unique_for_overwrite).
+  pixels_.reset(new std::uint8_t[size()]);
   opaque_ = false;
   rowSpans_.clear();
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the release build, the sanitizer
-# build (AddressSanitizer and UndefinedBehaviorSanitizer), and, where Wine
-# and the MinGW-w64 cross compiler are installed, the Windows program under
-# Wine on a virtual display.
+# build (AddressSanitizer and UndefinedBehaviorSanitizer), where Wine and the
+# MinGW-w64 cross compiler are installed, the Windows program under Wine on a
+# virtual display, and where Emscripten and Chromium are, the browser version
+# in headless Chromium.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -20,4 +21,11 @@ if command -v wine >/dev/null && command -v x86_64-w64-mingw32-g++-posix >/dev/n
   tools/wine-tests.sh
 else
   echo "== Windows program: skipped (needs wine, xvfb, xdotool, imagemagick, g++-mingw-w64-x86-64-posix)"
+fi
+
+if command -v emcc >/dev/null && command -v chromium >/dev/null && command -v chromedriver >/dev/null; then
+  echo "== browser version in headless Chromium"
+  tools/web-tests.sh
+else
+  echo "== browser version: skipped (needs emscripten, node-acorn, chromium, chromium-driver, python3-selenium)"
 fi

@@ -32,23 +32,6 @@ HeadlessPlatform::HeadlessPlatform(std::uint32_t clockStart)
 
 HeadlessPlatform::~HeadlessPlatform() = default;
 
-void HeadlessPlatform::keyDown(Key key) {
-  auto& k = keys_[static_cast<std::size_t>(key)];
-  k.down = true;
-  k.pressedSince = true;
-}
-
-void HeadlessPlatform::keyUp(Key key) { keys_[static_cast<std::size_t>(key)].down = false; }
-
-void HeadlessPlatform::keyTap(Key key) { keys_[static_cast<std::size_t>(key)].pressedSince = true; }
-
-std::uint16_t HeadlessPlatform::keyState(Key key) {
-  auto& k = keys_[static_cast<std::size_t>(key)];
-  const auto state = static_cast<std::uint16_t>((k.down ? KEY_DOWN : 0) | (k.pressedSince ? KEY_PRESSED_SINCE : 0));
-  k.pressedSince = false;
-  return state;
-}
-
 void HeadlessPlatform::beginPass() {
   sounds.clear();
   dialogs.clear();

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/KeyLatch.h"
 #include "platform/Platform.h"
 
 namespace vilmar {
@@ -28,9 +29,9 @@ class HeadlessPlatform : public Platform {
   ~HeadlessPlatform() override;
 
   // Scripted keys, as the input script's actions name them.
-  void keyDown(Key key);
-  void keyUp(Key key);
-  void keyTap(Key key);
+  void keyDown(Key key) { keys_.press(key); }
+  void keyUp(Key key) { keys_.release(key); }
+  void keyTap(Key key) { keys_.tap(key); }
 
   // Forgets the per-pass logs (sounds, dialogs, pages).
   void beginPass();
@@ -54,7 +55,7 @@ class HeadlessPlatform : public Platform {
 
   std::span<const std::uint8_t> resource(ResourceType type, int id) override;
   void present(std::span<const std::uint8_t> pixels, int width, int height, const Palette& palette) override;
-  std::uint16_t keyState(Key key) override;
+  std::uint16_t keyState(Key key) override { return keys_.read(key); }
   bool hasFocus() override { return focus; }
   std::uint32_t milliseconds() override { return now; }
   void sleep(std::uint32_t ms) override { now += ms; }
@@ -84,11 +85,7 @@ class HeadlessPlatform : public Platform {
   std::string debug;
 
  private:
-  struct KeyScript {
-    bool down = false;
-    bool pressedSince = false;
-  };
-  std::array<KeyScript, KEY_COUNT> keys_{};
+  KeyLatch keys_;
   std::map<std::pair<int, int>, std::vector<std::uint8_t>> resources_;
   bool useCompiled_ = true;
   std::uint64_t wallMs_ = 12ull * 3600 * 1000;  // a virtual wall clock, noon
