@@ -34,27 +34,10 @@ std::int32_t measureSpeed(Platform& platform) {
                                                           : static_cast<std::int32_t>(count);
 }
 
-std::string_view cpuName(int processorType) {
-  switch (processorType) {
-    case 386: return "CPU INTEL 386";
-    case 486: return "CPU INTEL 486";
-    case 586: return "CPU INTEL PENTIUM";
-    case 4000: return "CPU MIPS R4000";
-    case 21064: return "CPU ALPHA 21064";
-    default: return "CPU UNKNOWN";
-  }
-}
-
 ProgramFileFacts programFileIntegrity(Platform& platform) {
   std::string bytes;
   if (!platform.readProgramFile(bytes)) return {};
-  // FNV-1a over the whole file: cheap, and any changed byte changes it.
-  std::uint32_t hash = 2166136261u;
-  for (const char c : bytes) {
-    hash ^= static_cast<std::uint8_t>(c);
-    hash *= 16777619u;
-  }
-  return {hash, static_cast<std::uint32_t>(bytes.size())};
+  return programFileFacts(bytes);
 }
 
 MachineFacts surveyMachine(Platform& platform) {

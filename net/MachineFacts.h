@@ -29,6 +29,9 @@ struct ProgramFileFacts {
 };
 // Both 0 when the program file cannot be read.
 ProgramFileFacts programFileIntegrity(Platform& platform);
+// The same facts of a program file's bytes; the game service registers its
+// released builds by them.
+ProgramFileFacts programFileFacts(std::string_view bytes);
 
 // All of the above at once, as postScore sends them.
 MachineFacts surveyMachine(Platform& platform);

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "net/FormEncoding.h"
-#include "tools/scoreserver/FormCheck.h"
+#include "net/FormCheck.h"
 
 namespace vilmar {
 namespace {
@@ -27,7 +27,7 @@ TEST(ServerFormCheck, EntriesArriveInWindows1252AndAreReadAsUtf8) {
   ScoreSubmission s;
   s.email.assign("\xE5sa@example.se");           // åsa, one byte for å
   s.password.assign("l\xF6senordl\xF6senord");  // 16 characters, 16 bytes
-  const scoreserver::FormCheck check = scoreserver::checkForm(sampleBody(s));
+  const FormCheck check = checkForm(sampleBody(s));
   EXPECT_EQ(check.error, "");
   EXPECT_EQ(check.fields.at("f1"), "åsa@example.se");
   EXPECT_EQ(check.fields.at("f3"), "lösenordlösenord");
@@ -36,7 +36,7 @@ TEST(ServerFormCheck, EntriesArriveInWindows1252AndAreReadAsUtf8) {
 
 TEST(ServerFormCheck, AcceptsTheGamesFormAndRejectsEachKindOfFault) {
   const std::string good = sampleBody();
-  const scoreserver::FormCheck ok = scoreserver::checkForm(good);
+  const FormCheck ok = checkForm(good);
   EXPECT_EQ(ok.error, "");
   EXPECT_EQ(ok.fields.at("fa"), "300vilmar@example.se");
 
@@ -53,7 +53,7 @@ TEST(ServerFormCheck, AcceptsTheGamesFormAndRejectsEachKindOfFault) {
       std::string(good).replace(good.find("f3=") + 3, 1, "G"),  // not hex
   };
   for (const std::string& body : faults) {
-    EXPECT_NE(scoreserver::checkForm(body).error, "") << body;
+    EXPECT_NE(checkForm(body).error, "") << body;
   }
 }
 

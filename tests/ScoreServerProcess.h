@@ -33,7 +33,9 @@ class ScoreServerProcess {
     bool havePort = false;
     for (const auto& a : args) havePort = havePort || a == "--port";
     if (!havePort) args.insert(args.end(), {"--port", "0"});
-    args.insert(args.end(), {"--record", recordPath_, "--lifetime", "15"});
+    // The simulator in the sanitizer build on a busy machine takes more than
+    // fifteen seconds to reach its game over: the server must outlive it.
+    args.insert(args.end(), {"--record", recordPath_, "--lifetime", "60"});
 
     int out[2];
     if (pipe(out) != 0) return;

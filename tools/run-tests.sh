@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the release build, the sanitizer
-# build (AddressSanitizer and UndefinedBehaviorSanitizer), where Wine and the
-# MinGW-w64 cross compiler are installed, the Windows program under Wine on a
-# virtual display, and where Emscripten and Chromium are, the browser version
-# in headless Chromium.
+# build (AddressSanitizer and UndefinedBehaviorSanitizer), the game service
+# against a PostgreSQL server it starts, the native game on a virtual display,
+# and, where their tools are installed, the Windows program under Wine and the
+# browser version in headless Chromium.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -15,6 +15,17 @@ for preset in default asan; do
   echo "== $preset tests"
   ctest --preset "$preset" -j"$jobs"
 done
+
+echo "== the game service on PostgreSQL"
+tools/server-tests.sh
+
+if command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v import >/dev/null; then
+  echo "== native game under Xvfb (release, then sanitizers)"
+  tools/sdl-tests.sh --no-build
+  tools/sdl-tests.sh --no-build --asan
+else
+  echo "== native game: skipped (needs xvfb, xdotool, imagemagick)"
+fi
 
 if command -v wine >/dev/null && command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
   echo "== Windows program under Wine"

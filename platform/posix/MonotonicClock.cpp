@@ -26,6 +26,10 @@ std::uint32_t MonotonicClock::milliseconds() const {
   return static_cast<std::uint32_t>(ms);
 }
 
+std::int64_t MonotonicClock::elapsedNanoseconds() const {
+  return nanoseconds(nowMonotonic()) - nanoseconds(origin_);
+}
+
 void MonotonicClock::sleep(std::uint32_t ms) {
   timespec left{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * NS_PER_MS};
   while (nanosleep(&left, &left) != 0 && errno == EINTR) {

@@ -20,6 +20,8 @@ class MonotonicClock {
   static void sleep(std::uint32_t ms);
   // Returns once milliseconds() - start >= due, sleeping to that moment.
   void waitUntil(std::uint32_t start, std::uint32_t due) const;
+  // Nanoseconds since the clock was made, unwrapped (for measuring waits).
+  std::int64_t elapsedNanoseconds() const;
 
  private:
   timespec origin_{};

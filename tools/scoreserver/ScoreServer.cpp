@@ -26,7 +26,7 @@
 #include <optional>
 #include <string>
 
-#include "tools/scoreserver/FormCheck.h"
+#include "net/FormCheck.h"
 
 namespace {
 
@@ -140,14 +140,14 @@ std::string response(int status, std::string_view type, const std::string& body)
 void serve(int fd, const Options& options, std::ofstream& record) {
   const Request request = readRequest(fd);
   std::string error = request.error;
-  vilmar::scoreserver::FormCheck form;
+  vilmar::FormCheck form;
   if (error.empty() && request.requestLine.rfind("POST /r0002.asp HTTP/1.", 0) != 0)
     error = "request line " + request.requestLine;
   if (error.empty() && request.agent != "RureRora") error = "user agent " + request.agent;
   if (error.empty() && request.contentType != "application/x-www-form-urlencoded")
     error = "content type " + request.contentType;
   if (error.empty()) {
-    form = vilmar::scoreserver::checkForm(request.body);
+    form = vilmar::checkForm(request.body);
     error = form.error;
   }
 

@@ -1,4 +1,4 @@
-#include "tools/scoreserver/FormCheck.h"
+#include "net/FormCheck.h"
 
 #include <charconv>
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include "net/MachineFacts.h"
 #include "net/Windows1252.h"
 
-namespace vilmar::scoreserver {
+namespace vilmar {
 
 namespace {
 
@@ -82,10 +82,17 @@ FormCheck checkForm(std::string_view body) {
   else if (!parseWhole(f["fb"], sum) ||
            sum != static_cast<std::int32_t>(length + static_cast<std::uint32_t>(score)))
     check.error = "fb is not f9 plus f4";
+  if (check.error.empty()) {
+    check.score = score;
+    check.playTime = playTime;
+    check.speed = speed;
+    check.integrity = integrity;
+    check.length = length;
+  }
   // The entries travel one byte a character in Windows-1252, as the game
   // sends them; from here on they are compared and recorded in UTF-8.
   for (const char* key : {"f1", "f3", "fa"}) f[key] = windows1252ToUtf8(f[key]);
   return check;
 }
 
-}  // namespace vilmar::scoreserver
+}  // namespace vilmar

@@ -1,17 +1,25 @@
 #pragma once
-// What the reference high-score server makes of a posted score form.
+// What a high-score server makes of a posted score form: the reference
+// server of the tests and the game service read it with this one check.
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
 
-namespace vilmar::scoreserver {
+namespace vilmar {
 
 struct FormCheck {
   std::string error;                          // empty when the form is sound
   // f1..fb decoded; the entries f1, f3 and fa turned from the form's
   // Windows-1252 into UTF-8.
   std::map<std::string, std::string> fields;
+  // The numbers of a sound form.
+  std::int32_t score = 0;  // negative when the game found its counters tampered with
+  std::int32_t playTime = 0;
+  std::int32_t speed = 0;
+  std::uint32_t integrity = 0;
+  std::uint32_t length = 0;
 };
 
 // Decodes the body with the game's key and checks every field: all eleven in
@@ -20,4 +28,4 @@ struct FormCheck {
 // (64 and 16 characters, one byte each).
 FormCheck checkForm(std::string_view body);
 
-}  // namespace vilmar::scoreserver
+}  // namespace vilmar

@@ -1,0 +1,32 @@
+#pragma once
+// The command line of kortix-server. Defaults run locally at once.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kortix {
+
+struct Options {
+  std::string host = "127.0.0.1";
+  int port = 8080;
+  std::string database;  // empty: sqlite:<var>/kortix.db
+  std::string varDir = "var";
+  std::string shareDir;  // templates/, static/, migrations/
+  std::string publicUrl;  // empty: http://<listen>
+  std::string smtpUrl, smtpUser, mailFrom = "kortix@localhost";
+  std::string siteDir, downloadsDir;
+  int threads = 128;
+  int verifySlots = 0;  // 0: one per processor
+  bool trustProxy = false;
+  bool minimalHashCost = false;
+  bool help = false;
+  std::vector<std::string> command;  // an operator command and its arguments
+};
+
+// Nothing, with the reason in error, when the line is not understood.
+std::optional<Options> parseOptions(const std::vector<std::string>& args, std::string& error);
+
+extern const char* const USAGE;
+
+}  // namespace kortix

@@ -1,0 +1,57 @@
+#pragma once
+// Decides what becomes of a score the game posts: refused, accepted as a new
+// personal best of the day or week, or accepted without one, and whether the
+// player's build has been overtaken by a newer release.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "domain/Authenticator.h"
+#include "storage/Store.h"
+
+namespace kortix {
+
+// The game's result codes.
+inline constexpr int CODE_BEST = 0;
+inline constexpr int CODE_ACCEPTED = 1;
+inline constexpr int CODE_UNKNOWN_EMAIL = 2;
+inline constexpr int CODE_WRONG_PASSWORD = 3;
+inline constexpr int CODE_REFUSED = 4;
+inline constexpr int VERSION_NEWER_EXISTS = 2;
+
+struct ScoreReply {
+  enum class Kind { Verdict, Limited, Busy } kind = Kind::Verdict;
+  int code = CODE_REFUSED;
+  bool newerVersion = false;
+
+  // The reply body the game reads: "0\r\n", or "0\r\n2\r\n" with a newer build.
+  std::string body() const;
+};
+
+// Whether version a is older than b: dotted numbers compared as numbers
+// ("1.10" is newer than "1.9"), anything else as text.
+bool olderVersion(std::string_view a, std::string_view b);
+
+// Whether the build with these facts is a release that a newer one of the
+// same platform has replaced.
+bool newerBuildExists(const std::vector<Build>& builds, std::uint32_t integrity, std::uint32_t length);
+
+class ScoreDesk {
+ public:
+  ScoreDesk(Store& store, Authenticator& auth, Clock clock)
+      : store_(store), auth_(auth), clock_(std::move(clock)) {}
+
+  ScoreReply submit(std::string_view body, const std::string& address);
+
+ private:
+  void refuse(const std::string& address, const std::string& reason, const std::string& email,
+              std::int64_t userId, std::int32_t score, std::int64_t now);
+
+  Store& store_;
+  Authenticator& auth_;
+  Clock clock_;
+};
+
+}  // namespace kortix

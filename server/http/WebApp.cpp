@@ -1,0 +1,484 @@
+#include "http/WebApp.h"
+
+#include <sodium.h>
+
+#include <cstdio>
+
+#include "domain/Calendar.h"
+#include "domain/Entries.h"
+#include "net/Windows1252.h"
+
+namespace kortix {
+
+namespace {
+
+constexpr const char* CSRF_COOKIE = "kortix_csrf";
+constexpr std::size_t TOP_SIZE = 10;
+
+PageData list() { return PageData(PageData::type::list); }
+
+void addErrors(PageData& page, const FormErrors& errors) {
+  for (const auto& [field, message] : errors) page.set(field.empty() ? "error" : "error_" + field, message);
+  page.set("has_errors", !errors.empty());
+}
+
+PageData rankedList(const std::vector<Ranked>& entries) {
+  PageData rows = list();
+  int rank = 0;
+  for (const Ranked& entry : entries) {
+    PageData row;
+    row.set("rank", std::to_string(++rank));
+    row.set("nick", entry.nick);
+    row.set("score", std::to_string(entry.score));
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::string cookieValue(const httplib::Request& req, const std::string& name) {
+  const std::string header = req.get_header_value("Cookie");
+  std::size_t at = 0;
+  while (at < header.size()) {
+    const std::size_t end = std::min(header.find(';', at), header.size());
+    std::string_view pair(header.data() + at, end - at);
+    while (!pair.empty() && pair.front() == ' ') pair.remove_prefix(1);
+    if (pair.substr(0, name.size() + 1) == name + "=") return std::string(pair.substr(name.size() + 1));
+    at = end + 1;
+  }
+  return {};
+}
+
+bool wellFormedToken(const std::string& token) {
+  return token.size() == 32 && token.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
+std::string newCsrfToken() {
+  unsigned char raw[16];
+  randombytes_buf(raw, sizeof raw);
+  char hex[33];
+  sodium_bin2hex(hex, sizeof hex, raw, sizeof raw);
+  return hex;
+}
+
+// A query or form value: the pages are UTF-8, but the game opens
+// /getpass.asp with the address as it sends it, one byte a character.
+std::string param(const httplib::Request& req, const char* name, std::size_t maxBytes = 256) {
+  std::string value = req.has_param(name) ? req.get_param_value(name) : std::string();
+  if (value.size() > maxBytes) value.resize(maxBytes);
+  return value;
+}
+
+std::string textParam(const httplib::Request& req, const char* name, std::size_t maxBytes = 256) {
+  const std::string raw = param(req, name, maxBytes);
+  return validUtf8(raw) ? raw : vilmar::windows1252ToUtf8(raw);
+}
+
+}  // namespace
+
+const std::vector<WebApp::Route>& WebApp::routes() {
+  static const std::vector<Route> table = {
+      {"POST", "/r0002.asp", &WebApp::score},
+      {"GET", "/", &WebApp::home},
+      {"GET", "/topplista/", &WebApp::topList},
+      {"GET", "/regler/", &WebApp::rules},
+      {"GET", "/registrera/", &WebApp::registerForm},
+      {"POST", "/registrera/", &WebApp::registerSubmit},
+      {"GET", "/getpass.asp", &WebApp::resetForm},
+      {"POST", "/getpass.asp", &WebApp::resetSubmit},
+      {"GET", "/nyttlosen/", &WebApp::newPasswordForm},
+      {"POST", "/nyttlosen/", &WebApp::newPasswordSubmit},
+      {"GET", "/avsluta/", &WebApp::endForm},
+      {"POST", "/avsluta/", &WebApp::endSubmit},
+      {"GET", "/useradm/challenge/", &WebApp::challengeForm},
+      {"POST", "/useradm/challenge/", &WebApp::challengeSubmit},
+      {"GET", "/version.asp", &WebApp::version},
+      {"GET", "/dll/", &WebApp::dll},
+      {"GET", "/ladda-ner/", &WebApp::downloads},
+  };
+  return table;
+}
+
+void WebApp::install(httplib::Server& server) {
+  server.set_payload_max_length(config_.maxBody);
+  server.set_default_headers({
+      {"X-Content-Type-Options", "nosniff"},
+      {"X-Frame-Options", "DENY"},
+      {"Referrer-Policy", "no-referrer"},
+      {"Content-Security-Policy",
+       "default-src 'self'; img-src 'self'; style-src 'self'; form-action 'self'; frame-ancestors 'none'; "
+       "base-uri 'none'"},
+  });
+  for (const Route& route : routes()) {
+    const Handler handler = route.handler;
+    const bool game = std::string_view(route.path) == "/r0002.asp";
+    auto wrapped = [this, handler, game](const httplib::Request& req, httplib::Response& res) {
+      try {
+        (this->*handler)(req, res);
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "kortix: %s %s: %s\n", req.method.c_str(), req.path.c_str(), e.what());
+        if (game) {
+          // No 0 or 1 unless the score is stored: the game sees no verdict.
+          res.status = 503;
+          res.set_content("Tjänsten är tillfälligt ur funktion.\r\n", "text/plain; charset=utf-8");
+        } else {
+          PageData data;
+          data.set("title", "Tillfälligt fel");
+          page(res, "unavailable", data, 503);
+        }
+      }
+    };
+    if (std::string_view(route.method) == "GET") server.Get(route.path, wrapped);
+    else server.Post(route.path, wrapped);
+  }
+  server.set_mount_point("/static", config_.staticDir);
+  if (!config_.siteDir.empty()) server.set_mount_point("/spela", config_.siteDir);
+  if (!config_.downloadsDir.empty()) server.set_mount_point("/filer", config_.downloadsDir);
+  server.set_error_handler([this](const httplib::Request& req, httplib::Response& res) {
+    if (res.status == 404) {
+      // "/registrera" and the like: the page is at the slashed path.
+      for (const Route& route : routes()) {
+        if (req.path + "/" == route.path) {
+          res.set_redirect(route.path, 301);
+          return;
+        }
+      }
+    }
+    if (!res.body.empty()) return;
+    PageData data;
+    data.set("title", res.status == 404 ? "Sidan finns inte" : "Fel");
+    data.set("not_found", res.status == 404);
+    data.set("status", std::to_string(res.status));
+    res.set_content(templates_.render("error", data), "text/html; charset=utf-8");
+  });
+}
+
+std::string WebApp::sender(const httplib::Request& req) const {
+  if (config_.trustProxy && req.has_header("X-Forwarded-For")) {
+    // The proxy appends the address it saw last.
+    std::string chain = req.get_header_value("X-Forwarded-For");
+    const std::size_t comma = chain.rfind(',');
+    return trimmed(comma == std::string::npos ? chain : chain.substr(comma + 1));
+  }
+  return req.remote_addr;
+}
+
+void WebApp::page(httplib::Response& res, const std::string& name, PageData data, int status) {
+  res.status = status;
+  res.set_header("Cache-Control", "no-store");
+  res.set_content(templates_.render(name, std::move(data)), "text/html; charset=utf-8");
+}
+
+std::string WebApp::csrfToken(const httplib::Request& req, httplib::Response& res) {
+  std::string token = cookieValue(req, CSRF_COOKIE);
+  if (!wellFormedToken(token)) {
+    token = newCsrfToken();
+    res.set_header("Set-Cookie", std::string(CSRF_COOKIE) + "=" + token + "; Path=/; HttpOnly; SameSite=Strict");
+  }
+  return token;
+}
+
+bool WebApp::csrfValid(const httplib::Request& req) {
+  const std::string cookie = cookieValue(req, CSRF_COOKIE);
+  const std::string field = param(req, "csrf", 64);
+  return wellFormedToken(cookie) && field.size() == cookie.size() &&
+         sodium_memcmp(cookie.data(), field.data(), cookie.size()) == 0;
+}
+
+void WebApp::csrfRefused(const httplib::Request& req, httplib::Response& res) {
+  PageData data;
+  data.set("title", "Formuläret har gått ut");
+  data.set("back", req.path);
+  page(res, "expired", data, 403);
+}
+
+// --- the game's score form -------------------------------------------------
+
+void WebApp::score(const httplib::Request& req, httplib::Response& res) {
+  const ScoreReply reply = desk_.submit(req.body, sender(req));
+  switch (reply.kind) {
+    case ScoreReply::Kind::Verdict: res.set_content(reply.body(), "text/plain"); break;
+    case ScoreReply::Kind::Limited:
+      res.status = 429;
+      res.set_header("Retry-After", "900");
+      res.set_content("För många felaktiga försök. Vänta en kvart.\r\n", "text/plain; charset=utf-8");
+      break;
+    case ScoreReply::Kind::Busy:
+      res.status = 503;
+      res.set_header("Retry-After", "10");
+      res.set_content("Tjänsten är hårt belastad. Försök igen om en stund.\r\n", "text/plain; charset=utf-8");
+      break;
+  }
+}
+
+// --- the lists -------------------------------------------------------------
+
+void WebApp::home(const httplib::Request&, httplib::Response& res) {
+  const std::int64_t now = clock_();
+  const LocalDate today = stockholmDate(now);
+  const std::string week = weekKey(today);
+  PageData data;
+  data.set("title", "Vilmar Pintkeeper på Kortix");
+  data.set("today", swedishDay(today));
+  data.set("day_key", dayKey(today));
+  data.set("week", swedishWeek(week));
+  data.set("week_key", week);
+  const auto day = store_.topOfDay(dayKey(today), TOP_SIZE);
+  const auto weekList = store_.topOfWeek(week, TOP_SIZE);
+  data.set("day_list", rankedList(day));
+  data.set("day_empty", day.empty());
+  data.set("week_list", rankedList(weekList));
+  data.set("week_empty", weekList.empty());
+  PageData bonus = list();
+  int rank = 0;
+  const auto referrals = store_.referrals(TOP_SIZE);
+  for (const Referral& r : referrals) {
+    PageData row;
+    row.set("rank", std::to_string(++rank));
+    row.set("nick", r.nick);
+    row.set("count", std::to_string(r.count));
+    bonus.push_back(row);
+  }
+  data.set("bonus_list", bonus);
+  data.set("bonus_empty", referrals.empty());
+  page(res, "home", data);
+}
+
+void WebApp::topList(const httplib::Request& req, httplib::Response& res) {
+  PageData data;
+  const std::string dayParam = param(req, "dag", 32);
+  const std::string weekParam = param(req, "vecka", 32);
+  std::vector<Ranked> entries;
+  if (!weekParam.empty()) {
+    const auto week = normaliseWeekKey(weekParam);
+    const auto monday = week ? mondayOfWeek(*week) : std::nullopt;
+    if (!week || !monday) {
+      data.set("title", "Ogiltig vecka");
+      data.set("bad_week", true);
+      page(res, "toplist", data, 400);
+      return;
+    }
+    entries = store_.topOfWeek(*week, TOP_SIZE);
+    data.set("title", "Topplista " + swedishWeek(*week));
+    data.set("heading", "Veckans bästa, " + swedishWeek(*week));
+    data.set("prev", "?vecka=" + weekKey(addDays(*monday, -7)));
+    data.set("next", "?vecka=" + weekKey(addDays(*monday, 7)));
+  } else {
+    const auto date = dayParam.empty() ? std::optional<LocalDate>(stockholmDate(clock_())) : parseDayKey(dayParam);
+    if (!date) {
+      data.set("title", "Ogiltigt datum");
+      data.set("bad_day", true);
+      page(res, "toplist", data, 400);
+      return;
+    }
+    entries = store_.topOfDay(dayKey(*date), TOP_SIZE);
+    data.set("title", "Topplista " + swedishDay(*date));
+    data.set("heading", "Dagens bästa, " + swedishDay(*date));
+    data.set("prev", "?dag=" + dayKey(addDays(*date, -1)));
+    data.set("next", "?dag=" + dayKey(addDays(*date, 1)));
+    data.set("week_link", "?vecka=" + weekKey(*date));
+  }
+  data.set("list", rankedList(entries));
+  data.set("empty", entries.empty());
+  page(res, "toplist", data);
+}
+
+void WebApp::rules(const httplib::Request&, httplib::Response& res) {
+  PageData data;
+  data.set("title", "Tävlingsregler");
+  page(res, "rules", data);
+}
+
+// --- membership ------------------------------------------------------------
+
+void WebApp::registerForm(const httplib::Request& req, httplib::Response& res) {
+  PageData data;
+  data.set("title", "Bli medlem");
+  data.set("csrf", csrfToken(req, res));
+  data.set("referrer", textParam(req, "tipsare", 256));
+  page(res, "register", data);
+}
+
+void WebApp::registerSubmit(const httplib::Request& req, httplib::Response& res) {
+  if (!csrfValid(req)) return csrfRefused(req, res);
+  Registration form;
+  form.email = param(req, "email");
+  form.nick = param(req, "nick");
+  form.password = param(req, "password", 128);
+  form.password2 = param(req, "password2", 128);
+  form.referrer = param(req, "referrer");
+  form.acceptsRules = param(req, "rules") == "ja";
+  const FormErrors errors = accounts_.registerMember(form);
+  PageData data;
+  if (errors.empty()) {
+    data.set("title", "Välkommen");
+    data.set("nick", trimmed(form.nick));
+    page(res, "registered", data);
+    return;
+  }
+  data.set("title", "Bli medlem");
+  data.set("csrf", csrfToken(req, res));
+  data.set("email", form.email);
+  data.set("nick", form.nick);
+  data.set("referrer", form.referrer);
+  data.set("rules_checked", form.acceptsRules);
+  addErrors(data, errors);
+  page(res, "register", data, 400);
+}
+
+void WebApp::resetForm(const httplib::Request& req, httplib::Response& res) {
+  PageData data;
+  data.set("title", "Glömt lösenordet");
+  data.set("csrf", csrfToken(req, res));
+  data.set("email", textParam(req, "mail", 256));
+  page(res, "getpass", data);
+}
+
+void WebApp::resetSubmit(const httplib::Request& req, httplib::Response& res) {
+  if (!csrfValid(req)) return csrfRefused(req, res);
+  const std::string email = param(req, "email");
+  PageData data;
+  if (emailProblem(trimmed(email))) {
+    data.set("title", "Glömt lösenordet");
+    data.set("csrf", csrfToken(req, res));
+    data.set("email", email);
+    addErrors(data, {{"email", "Det där ser inte ut som en e-mailadress."}});
+    page(res, "getpass", data, 400);
+    return;
+  }
+  accounts_.requestReset(email);
+  // The same answer for members and strangers: the page tells no one who is a member.
+  data.set("title", "Kolla din e-mail");
+  data.set("email", trimmed(email));
+  page(res, "getpass-sent", data);
+}
+
+void WebApp::newPasswordForm(const httplib::Request& req, httplib::Response& res) {
+  PageData data;
+  data.set("title", "Nytt lösenord");
+  data.set("csrf", csrfToken(req, res));
+  data.set("token", param(req, "t", 128));
+  page(res, "newpassword", data);
+}
+
+void WebApp::newPasswordSubmit(const httplib::Request& req, httplib::Response& res) {
+  if (!csrfValid(req)) return csrfRefused(req, res);
+  const std::string token = param(req, "t", 128);
+  const FormErrors errors =
+      accounts_.resetPassword(token, param(req, "password", 128), param(req, "password2", 128));
+  PageData data;
+  if (errors.empty()) {
+    data.set("title", "Lösenordet är bytt");
+    page(res, "newpassword-done", data);
+    return;
+  }
+  data.set("title", "Nytt lösenord");
+  data.set("csrf", csrfToken(req, res));
+  data.set("token", token);
+  addErrors(data, errors);
+  page(res, "newpassword", data, 400);
+}
+
+void WebApp::endForm(const httplib::Request& req, httplib::Response& res) {
+  PageData data;
+  data.set("title", "Avsluta medlemskapet");
+  data.set("csrf", csrfToken(req, res));
+  page(res, "end", data);
+}
+
+void WebApp::endSubmit(const httplib::Request& req, httplib::Response& res) {
+  if (!csrfValid(req)) return csrfRefused(req, res);
+  const std::string email = param(req, "email");
+  FormErrors errors;
+  if (param(req, "confirm") != "ja") errors["confirm"] = "Kryssa i att du vill avsluta medlemskapet.";
+  if (errors.empty()) errors = accounts_.endMembership(email, param(req, "password", 128), sender(req));
+  PageData data;
+  if (errors.empty()) {
+    data.set("title", "Medlemskapet är avslutat");
+    page(res, "end-done", data);
+    return;
+  }
+  data.set("title", "Avsluta medlemskapet");
+  data.set("csrf", csrfToken(req, res));
+  data.set("email", email);
+  addErrors(data, errors);
+  page(res, "end", data, 400);
+}
+
+void WebApp::challengeForm(const httplib::Request& req, httplib::Response& res) {
+  PageData data;
+  data.set("title", "Utmana dina vänner");
+  data.set("csrf", csrfToken(req, res));
+  page(res, "challenge", data);
+}
+
+void WebApp::challengeSubmit(const httplib::Request& req, httplib::Response& res) {
+  if (!csrfValid(req)) return csrfRefused(req, res);
+  const std::string email = param(req, "email");
+  std::vector<std::string> friends;
+  for (std::size_t i = 1; i <= INVITES_MAX; ++i) friends.push_back(param(req, ("friend" + std::to_string(i)).c_str()));
+  std::size_t sent = 0;
+  const FormErrors errors = accounts_.invite(email, param(req, "password", 128), friends, sender(req), sent);
+  PageData data;
+  data.set("title", "Utmana dina vänner");
+  if (errors.empty()) {
+    data.set("sent", std::to_string(sent));
+    data.set("none_sent", sent == 0);
+    page(res, "challenge-sent", data);
+    return;
+  }
+  data.set("csrf", csrfToken(req, res));
+  data.set("email", email);
+  for (std::size_t i = 0; i < friends.size(); ++i) data.set("friend" + std::to_string(i + 1), friends[i]);
+  addErrors(data, errors);
+  page(res, "challenge", data, 400);
+}
+
+// --- help for the game -----------------------------------------------------
+
+namespace {
+
+// The newest build of each platform, for the version and download pages.
+PageData newestBuilds(const std::vector<Build>& builds, bool withFiles) {
+  std::map<std::string, const Build*> newest;
+  for (const Build& b : builds) {
+    const Build*& slot = newest[b.platform];
+    if (!slot || olderVersion(slot->version, b.version)) slot = &b;
+  }
+  PageData rows = list();
+  for (const auto& [platform, b] : newest) {
+    PageData row;
+    row.set("platform", platform);
+    row.set("version", b->version);
+    row.set("file", b->fileName);
+    row.set("link", withFiles);
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+}  // namespace
+
+void WebApp::version(const httplib::Request&, httplib::Response& res) {
+  buildsPage(res, "Det finns en nyare version", "version");
+}
+
+void WebApp::downloads(const httplib::Request&, httplib::Response& res) {
+  buildsPage(res, "Ladda ner Vilmar Pintkeeper", "downloads");
+}
+
+void WebApp::buildsPage(httplib::Response& res, const std::string& title, const std::string& name) {
+  PageData data;
+  data.set("title", title);
+  const auto builds = store_.builds();
+  data.set("builds", newestBuilds(builds, !config_.downloadsDir.empty()));
+  data.set("no_builds", builds.empty());
+  page(res, name, data);
+}
+
+void WebApp::dll(const httplib::Request&, httplib::Response& res) {
+  PageData data;
+  data.set("title", "Spelet hittar inte WinInet");
+  page(res, "dll", data);
+}
+
+}  // namespace kortix

@@ -1,0 +1,307 @@
+#include "storage/PostgresStore.h"
+
+#include <pqxx/pqxx>
+
+#include "storage/Migrations.h"
+
+namespace kortix {
+
+namespace {
+
+std::int32_t toScore(const pqxx::field& f) { return static_cast<std::int32_t>(f.as<std::int64_t>()); }
+
+User userOf(const pqxx::row& r) {
+  return {r[0].as<std::int64_t>(), r[1].as<std::string>(), r[2].as<std::string>(),
+          r[3].as<std::string>(), r[4].as<std::string>(), r[5].as<std::int64_t>()};
+}
+
+// Never a password in an error text: the URL is cut to its host part.
+std::string describe(const std::exception& e) { return std::string("postgresql: ") + e.what(); }
+
+}  // namespace
+
+PostgresStore::PostgresStore(std::string url, std::string migrationsDir, std::size_t connections)
+    : url_(std::move(url)), migrationsDir_(std::move(migrationsDir)) {
+  idle_.resize(std::max<std::size_t>(connections, 1));
+  // Open one at once, so that a wrong address is reported at start.
+  try {
+    idle_.back() = std::make_unique<pqxx::connection>(url_);
+  } catch (const std::exception& e) {
+    throw StoreError(describe(e));
+  }
+}
+
+PostgresStore::~PostgresStore() = default;
+
+template <typename Work>
+auto PostgresStore::run(Work work) {
+  for (int attempt = 0;; ++attempt) {
+    std::unique_ptr<pqxx::connection> connection;
+    {
+      std::unique_lock lock(mutex_);
+      available_.wait(lock, [&] { return !idle_.empty(); });
+      connection = std::move(idle_.back());
+      idle_.pop_back();
+    }
+    struct GiveBack {
+      PostgresStore& store;
+      std::unique_ptr<pqxx::connection>& connection;
+      ~GiveBack() {
+        {
+          std::lock_guard lock(store.mutex_);
+          store.idle_.push_back(std::move(connection));
+        }
+        store.available_.notify_one();
+      }
+    } giveBack{*this, connection};
+    try {
+      if (!connection || !connection->is_open()) {
+        connection.reset();
+        connection = std::make_unique<pqxx::connection>(url_);
+      }
+      return work(*connection);
+    } catch (const pqxx::in_doubt_error& e) {
+      // The commit may or may not have happened: never do it twice.
+      connection.reset();
+      throw StoreError(describe(e));
+    } catch (const pqxx::broken_connection& e) {
+      connection.reset();
+      if (attempt >= 1) throw StoreError(describe(e));
+    } catch (const pqxx::sql_error& e) {
+      throw StoreError(describe(e));
+    } catch (const pqxx::failure& e) {
+      connection.reset();
+      if (attempt >= 1) throw StoreError(describe(e));
+    }
+  }
+}
+
+void PostgresStore::migrate() {
+  const auto files = readMigrations(migrationsDir_);
+  run([&](pqxx::connection& c) {
+    pqxx::work w(c);
+    // Instances that start together take turns.
+    w.exec("SELECT pg_advisory_xact_lock(5837201)");
+    w.exec("CREATE TABLE IF NOT EXISTS schema_migrations (name TEXT PRIMARY KEY, applied_at BIGINT NOT NULL)");
+    for (const auto& [name, sql] : files) {
+      if (!w.exec_params("SELECT 1 FROM schema_migrations WHERE name = $1", name).empty()) continue;
+      w.exec(sql);
+      w.exec_params("INSERT INTO schema_migrations (name, applied_at) VALUES ($1, "
+                    "EXTRACT(EPOCH FROM now())::BIGINT)",
+                    name);
+    }
+    w.commit();
+    return 0;
+  });
+}
+
+std::optional<User> PostgresStore::userByEmail(std::string_view emailKey) {
+  return run([&](pqxx::connection& c) -> std::optional<User> {
+    pqxx::read_transaction w(c);
+    const auto r = w.exec_params(
+        "SELECT id, email, nick, password_hash, referrer_key, created_at FROM users WHERE email_key = $1",
+        std::string(emailKey));
+    if (r.empty()) return std::nullopt;
+    return userOf(r[0]);
+  });
+}
+
+CreateOutcome PostgresStore::createUser(const NewUser& u) {
+  return run([&](pqxx::connection& c) {
+    pqxx::work w(c);
+    const auto r = w.exec_params(
+        "INSERT INTO users (email, email_key, nick, nick_key, password_hash, referrer_key, created_at) "
+        "VALUES ($1, $2, $3, $4, $5, $6, $7) ON CONFLICT DO NOTHING RETURNING id",
+        u.email, u.emailKey, u.nick, u.nickKey, u.passwordHash, u.referrerKey, u.createdAt);
+    if (!r.empty()) {
+      w.commit();
+      return CreateOutcome::Created;
+    }
+    const bool emailTaken = !w.exec_params("SELECT 1 FROM users WHERE email_key = $1", u.emailKey).empty();
+    return emailTaken ? CreateOutcome::EmailTaken : CreateOutcome::NickTaken;
+  });
+}
+
+bool PostgresStore::setPasswordHash(std::int64_t userId, const std::string& hash) {
+  return run([&](pqxx::connection& c) {
+    pqxx::work w(c);
+    const auto r = w.exec_params("UPDATE users SET password_hash = $1 WHERE id = $2", hash, userId);
+    w.commit();
+    return r.affected_rows() > 0;
+  });
+}
+
+bool PostgresStore::removeUser(std::int64_t userId) {
+  return run([&](pqxx::connection& c) {
+    pqxx::work w(c);
+    w.exec_params("DELETE FROM scores WHERE user_id = $1", userId);
+    w.exec_params("DELETE FROM reset_tokens WHERE user_id = $1", userId);
+    w.exec_params("DELETE FROM rejected WHERE user_id = $1", userId);
+    const auto r = w.exec_params("DELETE FROM users WHERE id = $1", userId);
+    w.commit();
+    return r.affected_rows() > 0;
+  });
+}
+
+std::vector<User> PostgresStore::users() {
+  return run([&](pqxx::connection& c) {
+    pqxx::read_transaction w(c);
+    std::vector<User> all;
+    for (const auto& row :
+         w.exec("SELECT id, email, nick, password_hash, referrer_key, created_at FROM users ORDER BY id"))
+      all.push_back(userOf(row));
+    return all;
+  });
+}
+
+PreviousBests PostgresStore::addScore(const ScoreEntry& e) {
+  return run([&](pqxx::connection& c) {
+    pqxx::work w(c);
+    // One player's submissions queue behind each other, so that two at once
+    // cannot both count as the new best.
+    w.exec_params("SELECT 1 FROM users WHERE id = $1 FOR UPDATE", e.userId);
+    PreviousBests bests;
+    const auto r = w.exec_params(
+        "SELECT (SELECT MAX(score) FROM scores WHERE day = $1 AND user_id = $3), "
+        "(SELECT MAX(score) FROM scores WHERE week = $2 AND user_id = $3)",
+        e.day, e.week, e.userId);
+    if (!r[0][0].is_null()) bests.day = toScore(r[0][0]);
+    if (!r[0][1].is_null()) bests.week = toScore(r[0][1]);
+    w.exec_params(
+        "INSERT INTO scores (user_id, score, play_time, day, week, at, integrity, length) "
+        "VALUES ($1, $2, $3, $4, $5, $6, $7, $8)",
+        e.userId, e.score, e.playTime, e.day, e.week, e.at, std::int64_t{e.integrity}, std::int64_t{e.length});
+    w.commit();
+    return bests;
+  });
+}
+
+void PostgresStore::addRejected(const RejectedAttempt& a) {
+  run([&](pqxx::connection& c) {
+    pqxx::work w(c);
+    w.exec_params("INSERT INTO rejected (at, address, reason, email, user_id, score) VALUES ($1, $2, $3, $4, $5, $6)",
+                  a.at, a.address, a.reason, a.email, a.userId, a.score);
+    w.commit();
+    return 0;
+  });
+}
+
+std::vector<RejectedAttempt> PostgresStore::rejected(std::size_t limit) {
+  return run([&](pqxx::connection& c) {
+    pqxx::read_transaction w(c);
+    std::vector<RejectedAttempt> all;
+    for (const auto& r : w.exec_params(
+             "SELECT at, address, reason, email, user_id, score FROM rejected ORDER BY id DESC LIMIT $1",
+             static_cast<std::int64_t>(limit)))
+      all.push_back({r[0].as<std::int64_t>(), r[1].as<std::string>(), r[2].as<std::string>(),
+                     r[3].as<std::string>(), r[4].as<std::int64_t>(), toScore(r[5])});
+    return all;
+  });
+}
+
+std::vector<Ranked> PostgresStore::top(const char* column, const std::string& key, std::size_t limit) {
+  const std::string sql =
+      std::string("SELECT nick, email, score, at FROM (SELECT u.nick, u.email, s.score, s.at, "
+                  "ROW_NUMBER() OVER (PARTITION BY s.user_id ORDER BY s.score DESC, s.id ASC) AS rn "
+                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE s.") +
+      column + " = $1) t WHERE rn = 1 ORDER BY score DESC, at ASC, nick ASC LIMIT $2";
+  return run([&](pqxx::connection& c) {
+    pqxx::read_transaction w(c);
+    std::vector<Ranked> list;
+    for (const auto& r : w.exec_params(sql, key, static_cast<std::int64_t>(limit)))
+      list.push_back({r[0].as<std::string>(), r[1].as<std::string>(), toScore(r[2]), r[3].as<std::int64_t>()});
+    return list;
+  });
+}
+
+std::vector<Ranked> PostgresStore::topOfDay(const std::string& day, std::size_t limit) {
+  return top("day", day, limit);
+}
+
+std::vector<Ranked> PostgresStore::topOfWeek(const std::string& week, std::size_t limit) {
+  return top("week", week, limit);
+}
+
+std::vector<Referral> PostgresStore::referrals(std::size_t limit) {
+  return run([&](pqxx::connection& c) {
+    pqxx::read_transaction w(c);
+    std::vector<Referral> list;
+    for (const auto& r : w.exec_params(
+             "SELECT r.nick, r.email, COUNT(*) FROM users u JOIN users r ON r.email_key = u.referrer_key "
+             "WHERE u.referrer_key <> '' AND u.id <> r.id GROUP BY r.id, r.nick, r.email "
+             "ORDER BY COUNT(*) DESC, r.id ASC LIMIT $1",
+             static_cast<std::int64_t>(limit)))
+      list.push_back({r[0].as<std::string>(), r[1].as<std::string>(), r[2].as<std::int64_t>()});
+    return list;
+  });
+}
+
+std::int64_t PostgresStore::addBuild(const Build& b) {
+  return run([&](pqxx::connection& c) {
+    pqxx::work w(c);
+    const auto r = w.exec_params(
+        "INSERT INTO builds (integrity, length, platform, version, file_name, added_at) "
+        "VALUES ($1, $2, $3, $4, $5, $6) ON CONFLICT (integrity, length) DO UPDATE SET "
+        "platform = excluded.platform, version = excluded.version, file_name = excluded.file_name RETURNING id",
+        std::int64_t{b.integrity}, std::int64_t{b.length}, b.platform, b.version, b.fileName, b.addedAt);
+    w.commit();
+    return r[0][0].as<std::int64_t>();
+  });
+}
+
+bool PostgresStore::removeBuild(std::int64_t id) {
+  return run([&](pqxx::connection& c) {
+    pqxx::work w(c);
+    const auto r = w.exec_params("DELETE FROM builds WHERE id = $1", id);
+    w.commit();
+    return r.affected_rows() > 0;
+  });
+}
+
+std::vector<Build> PostgresStore::builds() {
+  return run([&](pqxx::connection& c) {
+    pqxx::read_transaction w(c);
+    std::vector<Build> all;
+    for (const auto& r :
+         w.exec("SELECT id, integrity, length, platform, version, file_name, added_at FROM builds ORDER BY id"))
+      all.push_back({r[0].as<std::int64_t>(), static_cast<std::uint32_t>(r[1].as<std::int64_t>()),
+                     static_cast<std::uint32_t>(r[2].as<std::int64_t>()), r[3].as<std::string>(),
+                     r[4].as<std::string>(), r[5].as<std::string>(), r[6].as<std::int64_t>()});
+    return all;
+  });
+}
+
+void PostgresStore::addResetToken(std::int64_t userId, const std::string& tokenHash, std::int64_t createdAt,
+                                  std::int64_t expiresAt) {
+  run([&](pqxx::connection& c) {
+    pqxx::work w(c);
+    w.exec_params("INSERT INTO reset_tokens (token_hash, user_id, created_at, expires_at) VALUES ($1, $2, $3, $4)",
+                  tokenHash, userId, createdAt, expiresAt);
+    w.commit();
+    return 0;
+  });
+}
+
+std::optional<std::int64_t> PostgresStore::takeResetToken(const std::string& tokenHash, std::int64_t now) {
+  return run([&](pqxx::connection& c) {
+    pqxx::work w(c);
+    const auto r = w.exec_params("DELETE FROM reset_tokens WHERE token_hash = $1 RETURNING user_id, expires_at",
+                                 tokenHash);
+    w.exec_params("DELETE FROM reset_tokens WHERE expires_at <= $1", now);
+    w.commit();
+    std::optional<std::int64_t> user;
+    if (!r.empty() && r[0][1].as<std::int64_t>() > now) user = r[0][0].as<std::int64_t>();
+    return user;
+  });
+}
+
+std::int64_t PostgresStore::resetTokensSince(std::int64_t userId, std::int64_t since) {
+  return run([&](pqxx::connection& c) {
+    pqxx::read_transaction w(c);
+    return w.exec_params("SELECT COUNT(*) FROM reset_tokens WHERE user_id = $1 AND created_at > $2", userId,
+                         since)[0][0]
+        .as<std::int64_t>();
+  });
+}
+
+}  // namespace kortix

@@ -1,0 +1,58 @@
+#pragma once
+// The store in PostgreSQL, for several service instances on one database.
+// Connections that break (a restarted server) are opened anew on the next
+// call; a call that broke before its commit is tried once more.
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <pqxx/connection>
+
+#include "storage/Store.h"
+
+
+namespace kortix {
+
+class PostgresStore final : public Store {
+ public:
+  PostgresStore(std::string url, std::string migrationsDir, std::size_t connections = 8);
+  ~PostgresStore() override;
+  PostgresStore(const PostgresStore&) = delete;
+  PostgresStore& operator=(const PostgresStore&) = delete;
+
+  void migrate() override;
+  std::optional<User> userByEmail(std::string_view emailKey) override;
+  CreateOutcome createUser(const NewUser& user) override;
+  bool setPasswordHash(std::int64_t userId, const std::string& hash) override;
+  bool removeUser(std::int64_t userId) override;
+  std::vector<User> users() override;
+  PreviousBests addScore(const ScoreEntry& entry) override;
+  void addRejected(const RejectedAttempt& attempt) override;
+  std::vector<RejectedAttempt> rejected(std::size_t limit) override;
+  std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit) override;
+  std::vector<Ranked> topOfWeek(const std::string& week, std::size_t limit) override;
+  std::vector<Referral> referrals(std::size_t limit) override;
+  std::int64_t addBuild(const Build& build) override;
+  bool removeBuild(std::int64_t id) override;
+  std::vector<Build> builds() override;
+  void addResetToken(std::int64_t userId, const std::string& tokenHash, std::int64_t createdAt,
+                     std::int64_t expiresAt) override;
+  std::optional<std::int64_t> takeResetToken(const std::string& tokenHash, std::int64_t now) override;
+  std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) override;
+
+ private:
+  template <typename Work>
+  auto run(Work work);
+  std::vector<Ranked> top(const char* column, const std::string& key, std::size_t limit);
+
+  std::string url_;
+  std::string migrationsDir_;
+  std::mutex mutex_;
+  std::condition_variable available_;
+  std::vector<std::unique_ptr<pqxx::connection>> idle_;  // null: to be opened
+};
+
+}  // namespace kortix

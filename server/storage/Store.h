@@ -1,0 +1,127 @@
+#pragma once
+// What the service keeps, behind one interface: SQLite on one machine,
+// PostgreSQL when several service instances share a database. Every call is
+// safe from any thread; every write is durable when it returns.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kortix {
+
+// The database could not be reached or refused a statement.
+class StoreError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct User {
+  std::int64_t id = 0;
+  std::string email;     // as registered, UTF-8
+  std::string nick;      // shown on the lists
+  std::string passwordHash;
+  std::string referrer;  // e-mail of the member who recommended the service, or empty
+  std::int64_t createdAt = 0;
+};
+
+struct NewUser {
+  std::string email, emailKey;  // the key is the address folded for comparison
+  std::string nick, nickKey;
+  std::string passwordHash;
+  std::string referrerKey;
+  std::int64_t createdAt = 0;
+};
+
+enum class CreateOutcome { Created, EmailTaken, NickTaken };
+
+struct ScoreEntry {
+  std::int64_t userId = 0;
+  std::int32_t score = 0;
+  std::int32_t playTime = 0;
+  std::string day;   // "2026-12-08", Swedish calendar day
+  std::string week;  // "2026-W50", ISO week in Sweden
+  std::int64_t at = 0;  // seconds since 1970
+  std::uint32_t integrity = 0, length = 0;
+};
+
+// The player's bests before the new score, where there were any.
+struct PreviousBests {
+  std::optional<std::int32_t> day, week;
+};
+
+struct Ranked {
+  std::string nick;
+  std::string email;  // for the operator's winner lists, never on a page
+  std::int32_t score = 0;
+  std::int64_t at = 0;  // when that score was first reached
+};
+
+struct Referral {
+  std::string nick, email;
+  std::int64_t count = 0;
+};
+
+struct Build {
+  std::int64_t id = 0;
+  std::uint32_t integrity = 0, length = 0;
+  std::string platform, version, fileName;
+  std::int64_t addedAt = 0;
+};
+
+struct RejectedAttempt {
+  std::int64_t at = 0;
+  std::string address;
+  std::string reason;
+  std::string email;
+  std::int64_t userId = 0;  // 0 when the sender was not known
+  std::int32_t score = 0;
+};
+
+class Store {
+ public:
+  virtual ~Store() = default;
+
+  // Creates or brings the schema up to date; safe to run on every start and
+  // from several instances at once.
+  virtual void migrate() = 0;
+
+  virtual std::optional<User> userByEmail(std::string_view emailKey) = 0;
+  virtual CreateOutcome createUser(const NewUser& user) = 0;
+  virtual bool setPasswordHash(std::int64_t userId, const std::string& hash) = 0;
+  // The account and everything of it; false when there was none.
+  virtual bool removeUser(std::int64_t userId) = 0;
+  virtual std::vector<User> users() = 0;
+
+  // Stores the score and answers the bests it had before, in one transaction.
+  virtual PreviousBests addScore(const ScoreEntry& entry) = 0;
+  virtual void addRejected(const RejectedAttempt& attempt) = 0;
+  virtual std::vector<RejectedAttempt> rejected(std::size_t limit) = 0;
+
+  // Best score per member, highest first; ties go to whoever reached it first.
+  virtual std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit) = 0;
+  virtual std::vector<Ranked> topOfWeek(const std::string& week, std::size_t limit) = 0;
+  // Members by the number of members who named them as referrer.
+  virtual std::vector<Referral> referrals(std::size_t limit) = 0;
+
+  virtual std::int64_t addBuild(const Build& build) = 0;
+  virtual bool removeBuild(std::int64_t id) = 0;
+  virtual std::vector<Build> builds() = 0;
+
+  // One-time password-reset tokens, kept only as their hash.
+  virtual void addResetToken(std::int64_t userId, const std::string& tokenHash,
+                             std::int64_t createdAt, std::int64_t expiresAt) = 0;
+  // The token's user if it is known and not expired; the token is used up.
+  virtual std::optional<std::int64_t> takeResetToken(const std::string& tokenHash,
+                                                     std::int64_t now) = 0;
+  // Reset mails sent to a user after a moment (to bound mail floods).
+  virtual std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) = 0;
+};
+
+// "sqlite:PATH" or "postgresql://..." (also "postgres://").
+std::unique_ptr<Store> openStore(const std::string& url, const std::string& migrationsDir);
+
+}  // namespace kortix

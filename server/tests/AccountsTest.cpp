@@ -1,0 +1,163 @@
+// Joining, resetting a password by mail, ending a membership and inviting
+// friends, against both stores.
+
+#include <regex>
+
+#include "ServiceFixture.h"
+#include "domain/Calendar.h"
+#include "domain/Entries.h"
+
+namespace kortix::test {
+namespace {
+
+using AccountsTest = ServiceTest;
+
+Registration registration(const std::string& email, const std::string& password) {
+  return {email, "Nick" + std::to_string(email.size()), password, password, "", true};
+}
+
+TEST_P(AccountsTest, RegistrationKeepsToWhatTheGameCanSend) {
+  const std::string email64 = std::string(52, 'a') + "@example.se0";  // 64 characters
+  ASSERT_EQ(vilmar::utf8Length(email64), 64u);
+  EXPECT_TRUE(accounts->registerMember(registration(email64, "sexton-tecken-16")).empty());
+
+  const auto tooLongEmail = accounts->registerMember(registration("a" + email64, "hemligt1"));
+  EXPECT_EQ(tooLongEmail.count("email"), 1u);
+  const auto tooLongPassword = accounts->registerMember(registration("b@example.se", "sjutton-tecken-17"));
+  EXPECT_NE(tooLongPassword.at("password").find("16"), std::string::npos);
+  // 16 characters that are 32 bytes in UTF-8 are fine: the game sends one byte each.
+  EXPECT_TRUE(accounts->registerMember(registration("c@example.se", "åäöåäöåäöåäöåäöå")).empty());
+  EXPECT_EQ(accounts->registerMember(registration("d@example.se", "łódź-hasło")).count("password"), 1u);
+  EXPECT_EQ(accounts->registerMember(registration("ł@example.se", "hemligt1")).count("email"), 1u);
+  EXPECT_EQ(accounts->registerMember(registration("e@example.se", "kort")).count("password"), 1u);
+  EXPECT_EQ(accounts->registerMember(registration("f@example.se", "tab\there1")).count("password"), 1u);
+
+  Registration mismatch = registration("g@example.se", "hemligt1");
+  mismatch.password2 = "hemligt2";
+  EXPECT_EQ(accounts->registerMember(mismatch).count("password2"), 1u);
+  Registration noRules = registration("h@example.se", "hemligt1");
+  noRules.acceptsRules = false;
+  EXPECT_EQ(accounts->registerMember(noRules).count("rules"), 1u);
+  for (const char* bad : {"", "no-at-sign", "two@@example.se", "a@b", "a @b.se", "a@b.se.", "@b.se"})
+    EXPECT_EQ(accounts->registerMember(registration(bad, "hemligt1")).count("email"), 1u) << bad;
+  EXPECT_EQ(accounts->registerMember(registration("bad\xff@example.se", "hemligt1")).count("email"), 1u);
+  EXPECT_EQ(store->users().size(), 2u);
+}
+
+TEST_P(AccountsTest, AnAddressOrNickIsTakenOnceWhateverItsCase) {
+  join("anna@example.se", "hemligt1", "Anna");
+  const auto again = accounts->registerMember({"ANNA@example.se", "Annika", "hemligt1", "hemligt1", "", true});
+  EXPECT_EQ(again.count("email"), 1u);
+  const auto nick = accounts->registerMember({"annika@example.se", "anna", "hemligt1", "hemligt1", "", true});
+  EXPECT_EQ(nick.count("nick"), 1u);
+}
+
+TEST_P(AccountsTest, HtmlAndSqlInEveryFieldAreKeptAsText) {
+  const std::string nick = "<b>'); DROP users;--";
+  const std::string email = "x'--<i>@example.se";
+  join(email, "'; DELETE--", nick, "\"><script>@example.se");
+  const auto user = store->userByEmail(foldKey(email));
+  ASSERT_TRUE(user);
+  EXPECT_EQ(user->nick, nick);
+  EXPECT_EQ(send(form(email, "'; DELETE--", 10)).code, CODE_BEST);
+  EXPECT_EQ(store->topOfDay(dayKeyAt(now), 10).at(0).nick, nick);
+}
+
+TEST_P(AccountsTest, APasswordIsResetOnceThroughTheMailedLinkWithinAnHour) {
+  join("anna@example.se", "hemligt1", "Anna");
+  accounts->requestReset("nobody@example.se");
+  EXPECT_TRUE(mails().empty());
+  accounts->requestReset(" Anna@Example.se ");
+  const auto sent = mails();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_NE(sent[0].find("To: <anna@example.se>"), std::string::npos);
+  std::smatch link;
+  ASSERT_TRUE(std::regex_search(sent[0], link, std::regex("http://kortix.test/nyttlosen/\\?t=([0-9a-f]{64})")));
+  const std::string token = link[1];
+
+  EXPECT_EQ(accounts->resetPassword(token, "nytt-losen", "annat-losen").count("password2"), 1u);
+  EXPECT_TRUE(accounts->resetPassword(token, "nytt-losen", "nytt-losen").empty());
+  EXPECT_EQ(send(form("anna@example.se", "hemligt1", 10)).code, CODE_WRONG_PASSWORD);
+  EXPECT_EQ(send(form("anna@example.se", "nytt-losen", 10)).code, CODE_BEST);
+  EXPECT_EQ(accounts->resetPassword(token, "tredje-losen", "tredje-losen").count(""), 1u);  // used up
+
+  accounts->requestReset("anna@example.se");
+  std::string second;
+  for (const auto& mail : mails()) {
+    std::smatch m;
+    if (std::regex_search(mail, m, std::regex("t=([0-9a-f]{64})")) && m[1] != token) second = m[1];
+  }
+  ASSERT_EQ(second.size(), 64u);
+  now += RESET_VALID_SECONDS;
+  EXPECT_EQ(accounts->resetPassword(second, "sent-losen", "sent-losen").count(""), 1u);  // expired
+  EXPECT_EQ(accounts->resetPassword("../../etc", "sent-losen", "sent-losen").count(""), 1u);
+}
+
+TEST_P(AccountsTest, ResetMailsAreRationedPerMember) {
+  join("anna@example.se", "hemligt1", "Anna");
+  for (int i = 0; i < 10; ++i) accounts->requestReset("anna@example.se");
+  EXPECT_EQ(mails().size(), static_cast<std::size_t>(RESET_MAILS_PER_HOUR));
+  now += 3600;
+  accounts->requestReset("anna@example.se");
+  EXPECT_EQ(mails().size(), static_cast<std::size_t>(RESET_MAILS_PER_HOUR) + 1);
+}
+
+TEST_P(AccountsTest, EndingAMembershipTakesTheMemberOffEveryList) {
+  join("anna@example.se", "hemligt1", "Anna");
+  join("bert@example.se", "hemligt2", "Bert", "anna@example.se");
+  send(form("anna@example.se", "hemligt1", 900));
+  send(form("bert@example.se", "hemligt2", 100));
+  EXPECT_EQ(accounts->endMembership("anna@example.se", "fel", "192.0.2.1").count(""), 1u);
+  EXPECT_EQ(store->topOfDay(dayKeyAt(now), 10).size(), 2u);
+  EXPECT_TRUE(accounts->endMembership("anna@example.se", "hemligt1", "192.0.2.1").empty());
+  const auto day = store->topOfDay(dayKeyAt(now), 10);
+  ASSERT_EQ(day.size(), 1u);
+  EXPECT_EQ(day[0].nick, "Bert");
+  EXPECT_TRUE(store->topOfWeek(weekKeyAt(now), 10).size() == 1);
+  EXPECT_TRUE(store->referrals(10).empty());
+  EXPECT_EQ(send(form("anna@example.se", "hemligt1", 5)).code, CODE_UNKNOWN_EMAIL);
+}
+
+TEST_P(AccountsTest, FriendsAreInvitedWithTheMemberAsReferrer) {
+  join("anna@example.se", "hemligt1", "Anna");
+  join("bert@example.se", "hemligt2", "Bert");
+  std::size_t sent = 0;
+  EXPECT_EQ(accounts->invite("anna@example.se", "fel", {"c@example.se"}, "192.0.2.1", sent).count(""), 1u);
+  EXPECT_EQ(sent, 0u);
+  EXPECT_EQ(accounts->invite("anna@example.se", "hemligt1", {"inte en adress"}, "192.0.2.1", sent).size(), 1u);
+  EXPECT_TRUE(accounts->invite("anna@example.se", "hemligt1", {"c@example.se", "", "bert@example.se", "d@example.se"},
+                               "192.0.2.1", sent)
+                  .empty());
+  EXPECT_EQ(sent, 2u);  // Bert is a member already
+  const auto sentMails = mails();
+  ASSERT_EQ(sentMails.size(), 2u);
+  for (const auto& mail : sentMails)
+    EXPECT_NE(mail.find("http://kortix.test/registrera/?tipsare=anna%40example.se"), std::string::npos);
+  EXPECT_EQ(accounts->invite("anna@example.se", "hemligt1",
+                             {"a1@x.se", "a2@x.se", "a3@x.se", "a4@x.se", "a5@x.se", "a6@x.se"}, "192.0.2.1", sent)
+                .count(""),
+            1u);
+  // A member's invitations are rationed per day.
+  for (int i = 0; i < 10; ++i)
+    accounts->invite("anna@example.se", "hemligt1", {"n" + std::to_string(i) + "@x.se", "m" + std::to_string(i) + "@x.se"},
+                     "192.0.2.1", sent);
+  EXPECT_LE(mails().size(), INVITES_PER_DAY);
+  EXPECT_GE(mails().size(), INVITES_PER_DAY - 2);
+  now += 86400;
+  EXPECT_TRUE(accounts->invite("anna@example.se", "hemligt1", {"next@x.se"}, "192.0.2.1", sent).empty());
+  EXPECT_EQ(sent, 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sqlite, AccountsTest, ::testing::Values("sqlite"), storeName);
+INSTANTIATE_TEST_SUITE_P(Postgres, AccountsTest, ::testing::Values("postgresql"), storeName);
+
+TEST(Mail, HeadersCannotBeInjectedAndTheSubjectIsEncoded) {
+  const std::string text =
+      composeMessage("kortix@example.se", {"a@b.se\r\nBcc: x@y.se", "Nytt lösenord", "rad 1\nrad 2"}, 0, "id@k");
+  EXPECT_EQ(text.find("\r\nBcc:"), std::string::npos);
+  EXPECT_NE(text.find("Subject: =?UTF-8?B?"), std::string::npos);
+  EXPECT_NE(text.find("\r\n\r\nrad 1\r\nrad 2\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kortix::test
