@@ -57,8 +57,30 @@ version=$(sed -n 's/.*VERSION = "\(.*\)".*/\1/p' "$builds/native/generated/Versi
 [ -n "$version" ] || { echo "release: no version" >&2; exit 1; }
 echo "   version $version"
 (cd "$builds/native" && run cpack -G DEB -B "$builds/native/packages")
-cp "$builds/native/packages/vilmar-pintkeeper_${version}_amd64.deb" \
-   "$builds/native/packages/kortix-server_${version}_amd64.deb" "$out/"
+cp "$builds/native/packages/vilmar-pintkeeper_${version}_amd64.deb" "$out/"
+
+step "the service's package"
+# Staged from the build's install rules and packed by dpkg-deb, which takes
+# its times from SOURCE_DATE_EPOCH.
+stage=$builds/server-deb
+run cmake --install "$builds/native" --component server --prefix "$stage/usr" --strip
+install -D -m 644 packaging/server/kortix-server.service "$stage/lib/systemd/system/kortix-server.service"
+install -D -m 644 packaging/server/kortix-server.default "$stage/etc/default/kortix-server"
+install -D -m 644 LICENSE "$stage/usr/share/doc/kortix-server/copyright"
+mkdir -p "$stage/DEBIAN"
+install -m 755 packaging/server/postinst packaging/server/prerm packaging/server/postrm "$stage/DEBIAN/"
+echo /etc/default/kortix-server >"$stage/DEBIAN/conffiles"
+# The libraries the program links, as Debian names them.
+shlibs=$builds/shlibdeps
+mkdir -p "$shlibs/debian"
+printf 'Source: kortix-server\n\nPackage: kortix-server\nArchitecture: amd64\n' >"$shlibs/debian/control"
+depends=$(cd "$shlibs" && dpkg-shlibdeps -O "$stage/usr/bin/kortix-server" 2>>"$log" | sed -n 's/^shlibs:Depends=//p')
+[ -n "$depends" ] || { echo "release: the service's library dependencies were not found" >&2; exit 1; }
+size=$(du -sk --exclude=DEBIAN "$stage" | cut -f1)
+sed -e "s/@VERSION@/$version/" -e "s/@SIZE@/$size/" -e "s/@DEPENDS@/$depends/" \
+  packaging/server/control >"$stage/DEBIAN/control"
+find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+run dpkg-deb --root-owner-group -Zxz --build "$stage" "$out/kortix-server_${version}_amd64.deb"
 
 step "Windows program"
 run cmake --preset release-mingw
