@@ -7,14 +7,7 @@
 
 namespace vilmar {
 
-namespace {
-constexpr float START_X[LANES] = {80, 65, 55, 42};  // the door: below it a guest has left
-constexpr float DOOR_Y[LANES] = {52, 91, 135, 187};
-constexpr float END_X[LANES] = {300, 305, 310, 315};  // beyond it a guest is a miss
-constexpr std::int32_t QUEUE_GAP = 35;
-constexpr std::int32_t DRINK_TICKS = 60;
-constexpr std::int32_t REACH = 3;  // how far a guest reaches for a mug, either side
-}  // namespace
+static_assert(Customer::START_X.size() == LANES);
 
 Customer::Customer(BarGame& world, const std::array<const Sprite*, 15>& pictureSets, std::int32_t index,
                    std::int32_t customerKind)
@@ -30,7 +23,7 @@ Customer::Customer(BarGame& world, const std::array<const Sprite*, 15>& pictureS
                 pictureSets[static_cast<std::size_t>(3 * customerKind + 1)],
                 pictureSets[static_cast<std::size_t>(3 * customerKind + 2)]} {
   const std::int32_t queued = QUEUE_GAP * (index / LANES);
-  setPosition(START_X[lane] + static_cast<float>(queued), DOOR_Y[lane], 0.0f);
+  setPosition(START_X[laneIndex()] + static_cast<float>(queued), DOOR_Y[laneIndex()], 0.0f);
 }
 
 std::int32_t Customer::pointsForLeaving(std::uint32_t elapsedMs) {
@@ -49,10 +42,10 @@ void Customer::step() {
   }
   if (mug != nullptr) {
     setPicture(pictures_[DRINKING]);
-    moveBy(-1.0f, 0.0f, 0.0f);
+    moveBy(-PUSH_STEP, 0.0f, 0.0f);
   } else {
     setPicture(pictures_[walkFrame ? WALK_A : WALK_B]);
-    moveBy(0.5f, 0.0f, 0.0f);
+    moveBy(WALK_STEP, 0.0f, 0.0f);
   }
 }
 
@@ -69,14 +62,14 @@ void Customer::leave() {
 void Customer::putMugBack() {
   mug->held = false;
   mug->empty = true;
-  mug->setPosition(x + 7.0f, mug->y, 0.0f);
+  mug->setPosition(x + MUG_PUT_BACK_OFFSET, mug->y, 0.0f);
   mug = nullptr;
-  world_.drinkingCustomers[static_cast<std::size_t>(lane)].remove(this);
-  world_.waitingCustomers[static_cast<std::size_t>(lane)].insertAt(this, 0);
+  world_.drinkingCustomers[laneIndex()].remove(this);
+  world_.waitingCustomers[laneIndex()].insertAt(this, 0);
 }
 
 void Customer::lookForMug() {
-  ActorList& mugs = world_.laneMugs[static_cast<std::size_t>(lane)];
+  ActorList& mugs = world_.laneMugs[laneIndex()];
   mugs.rewind();
   while (ListItem* item = mugs.next()) {
     auto* candidate = static_cast<Mug*>(item);
@@ -86,15 +79,15 @@ void Customer::lookForMug() {
     candidate->held = true;
     mug = candidate;
     drinkTicks = DRINK_TICKS;
-    world_.waitingCustomers[static_cast<std::size_t>(lane)].remove(this);
-    world_.drinkingCustomers[static_cast<std::size_t>(lane)].insertAt(this, 0);
+    world_.waitingCustomers[laneIndex()].remove(this);
+    world_.drinkingCustomers[laneIndex()].insertAt(this, 0);
     return;
   }
 }
 
 void Customer::interact() {
-  if (x < START_X[lane]) leave();
-  if (x > END_X[lane] && !blinking) {
+  if (x < START_X[laneIndex()]) leave();
+  if (x > END_X[laneIndex()] && !blinking) {
     blinking = true;
     world_.bartender->missed = true;
     world_.platform.playSound(WAVE_MISS);

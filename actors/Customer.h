@@ -15,10 +15,23 @@ class Customer : public Actor {
  public:
   enum Picture { WALK_A = 0, WALK_B = 1, DRINKING = 2 };
 
+  // The bars as a guest sees them, per lane: the door (below it a guest has
+  // left), the height of the bar and the end (beyond it a guest is a miss).
+  static constexpr std::array<float, 4> START_X = {80, 65, 55, 42};
+  static constexpr std::array<float, 4> DOOR_Y = {52, 91, 135, 187};
+  static constexpr std::array<float, 4> END_X = {300, 305, 310, 315};
+  static constexpr std::int32_t QUEUE_GAP = 35;
+  static constexpr std::int32_t DRINK_TICKS = 60;
+  static constexpr std::int32_t REACH = 3;          // how far a guest reaches for a mug, either side
+  static constexpr float WALK_STEP = 0.5f;          // towards the bartender, per tick
+  static constexpr float PUSH_STEP = 1.0f;          // back towards the door while drinking
+  static constexpr float MUG_PUT_BACK_OFFSET = 7.0f;  // the empty mug lands this far right of the guest
+
   Customer(BarGame& world, const std::array<const Sprite*, 15>& pictureSets, std::int32_t index,
            std::int32_t kind);
   void step() override;
   void interact() override;
+  std::size_t laneIndex() const { return static_cast<std::size_t>(lane); }
 
   // Points for leaving elapsedMs after the level's customers were spawned.
   static std::int32_t pointsForLeaving(std::uint32_t elapsedMs);

@@ -6,43 +6,36 @@
 
 namespace vilmar {
 
-namespace {
-constexpr float LAUNCH_X[LANES] = {300, 305, 310, 315};
-constexpr float LAUNCH_Y[LANES] = {68, 109, 155, 209};
-constexpr float WALL_X[LANES] = {65, 53, 41, 30};
-constexpr float END_X[LANES] = {305, 310, 315, 320};
-constexpr float CATCH_WINDOW = 20.0f;
-constexpr std::int32_t FALL_TICKS = 10;
-}  // namespace
+static_assert(Mug::LAUNCH_X.size() == LANES);
 
 Mug::Mug(BarGame& world, const Sprite* const* pictures, std::int32_t mugLane)
     : Actor(pictures[FULL], world.frameBuffer.get()),
       lane(mugLane),
       world_(world),
       pictures_{pictures[0], pictures[1], pictures[2], pictures[3]} {
-  setPosition(LAUNCH_X[lane], LAUNCH_Y[lane], 0.0f);
+  setPosition(LAUNCH_X[laneIndex()], LAUNCH_Y[laneIndex()], 0.0f);
 }
 
 void Mug::step() {
   if (broken) return;
   if (falling) {
-    moveBy(0.0f, 4.0f, 0.0f);
+    moveBy(0.0f, FALL_STEP, 0.0f);
   } else if (held) {
     visible = false;  // the customer's drinking picture shows it
   } else {
     visible = true;
-    moveBy(empty ? 2.0f : -4.0f, 0.0f, 0.0f);
+    moveBy(empty ? EMPTY_STEP : -FULL_STEP, 0.0f, 0.0f);
   }
 }
 
 void Mug::interact() {
-  if (x < WALL_X[lane] && !broken) broken = true;
-  if (empty && !broken && !falling && x > END_X[lane] - CATCH_WINDOW) {
+  if (x < WALL_X[laneIndex()] && !broken) broken = true;
+  if (empty && !broken && !falling && x > END_X[laneIndex()] - CATCH_WINDOW) {
     // The catch is tested first: the tick in which the mug passes the end
     // can still be saved.
     const bool caught = world_.bartender->lane == lane;
     if (caught) removed = true;
-    if (x > END_X[lane] && !caught) {
+    if (x > END_X[laneIndex()] && !caught) {
       falling = true;
       fallTicks = FALL_TICKS;
     }

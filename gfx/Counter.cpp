@@ -27,6 +27,8 @@ std::int32_t Counter::get() const {
   return static_cast<std::int32_t>(plain);
 }
 
+bool Counter::intact() const { return checkOf(masked_ ^ MASK) == check_; }
+
 void Counter::add(std::int32_t delta) {
   // Unsigned so that an overflow wraps instead of being undefined.
   set(static_cast<std::int32_t>(static_cast<std::uint32_t>(get()) + static_cast<std::uint32_t>(delta)));

@@ -14,6 +14,8 @@ class Counter {
   void set(std::int32_t value);
   std::int32_t get() const;
   void add(std::int32_t delta);
+  // Whether the value still matches its check; unlike get(), raises nothing.
+  bool intact() const;
 
   static bool& tamperFlag();
 

@@ -201,12 +201,16 @@ void Sprite::blit(const Sprite& source, int x, int y) {
   const int firstRow = y < 0 ? -y : 0;
   const int endRow = y + source.height_ > height_ ? height_ - y : source.height_;
   if (firstRow >= endRow || firstCol >= endCol) return;
-  const std::uint8_t* src = &source.pixels_[static_cast<std::size_t>(firstRow * source.width_)];
-  std::uint8_t* dst = &pixels_[static_cast<std::size_t>((y + firstRow) * width_ + x)];
+  // Both pointers start at the first column drawn, which is inside both
+  // pictures: a pointer to where column 0 would be may lie before the frame.
+  const std::uint8_t* src = &source.pixels_[static_cast<std::size_t>(firstRow) * static_cast<std::size_t>(source.width_) +
+                                            static_cast<std::size_t>(firstCol)];
+  std::uint8_t* dst = &pixels_[static_cast<std::size_t>(y + firstRow) * static_cast<std::size_t>(width_) +
+                               static_cast<std::size_t>(x + firstCol)];
   const int rows = endRow - firstRow;
   if (source.opaque_) {
     for (int r = 0; r < rows; ++r, src += source.width_, dst += width_)
-      std::memcpy(dst + firstCol, src + firstCol, static_cast<std::size_t>(endCol - firstCol));
+      std::memcpy(dst, src, static_cast<std::size_t>(endCol - firstCol));
     return;
   }
   if (!source.rowSpans_.empty() && firstCol == 0 && endCol == source.width_) {
@@ -215,7 +219,7 @@ void Sprite::blit(const Sprite& source, int x, int y) {
     return;
   }
   // Clipped, or without spans: per row, the clipped columns, narrowed to
-  // where the picture may be opaque.
+  // where the picture may be opaque, counted from the first column drawn.
   std::uint16_t spans[2 * 256];
   for (int done = 0; done < rows;) {
     const int batch = std::min(rows - done, 256);
@@ -226,8 +230,8 @@ void Sprite::blit(const Sprite& source, int x, int y) {
         c0 = std::max(c0, static_cast<int>(source.rowSpans_[row]));
         c1 = std::max(c0, std::min(c1, static_cast<int>(source.rowSpans_[row + 1])));
       }
-      spans[2 * i] = static_cast<std::uint16_t>(c0);
-      spans[2 * i + 1] = static_cast<std::uint16_t>(c1);
+      spans[2 * i] = static_cast<std::uint16_t>(c0 - firstCol);
+      spans[2 * i + 1] = static_cast<std::uint16_t>(c1 - firstCol);
     }
     blendRows(dst, width_, src, source.width_, spans, batch);
     done += batch;

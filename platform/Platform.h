@@ -31,6 +31,10 @@ struct Rgb {
 };
 using Palette = std::array<Rgb, 256>;
 
+// How close to a due time the seam's default wait stops sleeping and spins:
+// sleeping is only accurate to a millisecond or two, spinning to the clock's tick.
+inline constexpr std::uint32_t SPIN_MARGIN_MS = 2;
+
 class Platform {
  public:
   virtual ~Platform() = default;

@@ -118,6 +118,37 @@ TEST(Sprite, BlitClipsOnAllFourSides) {
   EXPECT_TRUE(std::all_of(dst.pixels().begin(), dst.pixels().end(), [](auto v) { return v == 0; }));
 }
 
+// Found by fuzzing: a picture cut by the left edge in the frame's top row
+// made a pointer to before the frame's first pixel. Each way of drawing
+// (opaque rows, spans from decoding, plain rows) against the plain rule.
+TEST(Sprite, BlitCutByTheLeftEdgeInTheTopRow) {
+  Sprite opaque(2, 2);
+  for (std::size_t i = 0; i < 4; ++i) opaque.pixels()[i] = static_cast<std::uint8_t>(20 + i);
+  opaque.pixelsChanged();
+  Sprite spans;  // transparent margins, as decoding notes them
+  ASSERT_TRUE(spans.loadRle(rleResource(4, 2, {0xFF, TRANSPARENT_INDEX, 1, 30, 31, 32, 33, 34, 0xFF, TRANSPARENT_INDEX, 1})));
+  Sprite holes(3, 1);  // a transparent pixel, no spans
+  holes.pixels()[0] = 40;
+  holes.pixels()[2] = 42;
+  for (const Sprite* source : {&opaque, &spans, &holes}) {
+    for (auto [x, y] : {std::pair{-1, 0}, {-2, 0}, {-1, -1}}) {
+      Sprite dst = filled(3, 2, 7);
+      dst.blit(*source, x, y);
+      for (int r = 0; r < 2; ++r) {
+        for (int c = 0; c < 3; ++c) {
+          const int sx = c - x, sy = r - y;
+          std::uint8_t want = 7;
+          if (sx >= 0 && sy >= 0 && sx < source->width() && sy < source->height() &&
+              source->at(sx, sy) != TRANSPARENT_INDEX)
+            want = source->at(sx, sy);
+          EXPECT_EQ(dst.at(c, r), want) << "source " << source->width() << "x" << source->height() << " at " << x
+                                        << "," << y << " pixel " << c << "," << r;
+        }
+      }
+    }
+  }
+}
+
 TEST(Sprite, TransparentPixelsLeaveTheDestination) {
   Sprite src(2, 1);
   src.pixels()[0] = TRANSPARENT_INDEX;

@@ -47,10 +47,11 @@ fi
 game=$mingw_build/platform/win32/VilmarPintkeeper.exe
 loopback_game=$mingw_build/platform/win32/VilmarPintkeeper-loopback.exe
 driver=$mingw_build/platform/win32/vilmar-windriver.exe
+ticktimer_check=$mingw_build/platform/win32/vilmar-ticktimer-check.exe
 sim=$host_build/tools/vilmar-sim
 infotext=$host_build/tests/win32/vilmar-infotext
 scoreserver=$host_build/tools/scoreserver/vilmar-scoreserver
-for file in "$game" "$loopback_game" "$driver" "$sim" "$infotext" "$scoreserver"; do
+for file in "$game" "$loopback_game" "$driver" "$ticktimer_check" "$sim" "$infotext" "$scoreserver"; do
   [ -x "$file" ] || { echo "wine-tests: $file is missing" >&2; exit 2; }
 done
 
@@ -202,6 +203,9 @@ ok "the game window appears"
 if [ "$check_early" != skip ]; then
   check "$check_early" "the program imports only system DLLs${unexpected:+ (also $unexpected)}"
 fi
+
+wine "$ticktimer_check" >"$work/ticktimer.txt" 2>&1
+check $? "the tick wait never returns before the due time (high-resolution timer and 1 ms period)"
 
 grep -qx $'title\tVilmar Pintkeeper' "$work/find.txt"
 check $? "the window is titled \"Vilmar Pintkeeper\""

@@ -26,7 +26,7 @@ bool keyNamed(const std::string& word, Key& key) {
 bool InputScript::parse(std::istream& in, const std::string& name, std::string& error) {
   std::vector<KeyEvent> parsed;
   std::string line;
-  for (int number = 1; std::getline(in, line); ++number) {
+  for (std::uint64_t number = 1; std::getline(in, line); ++number) {
     if (const auto hash = line.find('#'); hash != std::string::npos) line.erase(hash);
     std::istringstream words(line);
     std::string passText, keyText, actionText, extra;

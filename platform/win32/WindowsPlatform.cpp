@@ -69,11 +69,13 @@ bool WindowsPlatform::hasFocus() {
   return window_ != nullptr && GetForegroundWindow() == window_;
 }
 
-std::uint32_t WindowsPlatform::milliseconds() { return timeGetTime(); }
+std::uint32_t WindowsPlatform::milliseconds() { return TickTimer::milliseconds(); }
 
 void WindowsPlatform::sleep(std::uint32_t ms) { Sleep(ms); }
 
 void WindowsPlatform::spin() { YieldProcessor(); }
+
+void WindowsPlatform::waitUntil(std::uint32_t start, std::uint32_t due) { tickTimer_.waitUntil(start, due); }
 
 void WindowsPlatform::playSound(int waveId) {
   if (waveId <= 0 || waveId > 0xFFFF) return;

@@ -10,6 +10,7 @@
 #include "platform/HttpTransport.h"
 #include "platform/Platform.h"
 #include "platform/win32/FrameSurface.h"
+#include "platform/win32/TickTimer.h"
 
 namespace vilmar::win32 {
 
@@ -35,6 +36,8 @@ class WindowsPlatform final : public Platform {
   std::uint32_t milliseconds() override;
   void sleep(std::uint32_t ms) override;
   void spin() override;
+  // Sleeps to the due moment on a high-resolution timer where there is one.
+  void waitUntil(std::uint32_t start, std::uint32_t due) override;
   void playSound(int waveId) override;
   void runDialog(Dialog& dialog) override;
   void openUrl(std::string_view url) override;
@@ -48,6 +51,7 @@ class WindowsPlatform final : public Platform {
   HINSTANCE instance_;
   HWND window_ = nullptr;
   FrameSurface surface_;
+  TickTimer tickTimer_;
   std::unique_ptr<HttpTransport> http_;
 };
 
