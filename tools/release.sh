@@ -67,6 +67,7 @@ run cmake --install "$builds/native" --component server --prefix "$stage/usr" --
 install -D -m 644 packaging/server/kortix-server.service "$stage/lib/systemd/system/kortix-server.service"
 install -D -m 644 packaging/server/kortix-server.default "$stage/etc/default/kortix-server"
 install -D -m 644 LICENSE "$stage/usr/share/doc/kortix-server/copyright"
+gzip -9n <packaging/server/changelog >"$stage/usr/share/doc/kortix-server/changelog.gz"
 mkdir -p "$stage/DEBIAN"
 install -m 755 packaging/server/postinst packaging/server/prerm packaging/server/postrm "$stage/DEBIAN/"
 echo /etc/default/kortix-server >"$stage/DEBIAN/conffiles"
