@@ -10,6 +10,8 @@
 #include "domain/Entries.h"
 #include "net/MachineFacts.h"
 
+#include <nlohmann/json.hpp>
+
 namespace kortix {
 
 namespace {
@@ -73,6 +75,92 @@ int addBuild(Store& store, const std::vector<std::string>& args, std::ostream& o
   return 0;
 }
 
+// One program of a releases list, checked before anything is stored.
+std::optional<Build> releasedProgram(const nlohmann::json& entry, const std::string& listVersion, std::int64_t now,
+                                     std::string& problem) {
+  const auto text = [&](const char* key, std::size_t maxLength) -> std::optional<std::string> {
+    const auto it = entry.find(key);
+    if (it == entry.end() || !it->is_string() || it->get_ref<const std::string&>().empty() ||
+        it->get_ref<const std::string&>().size() > maxLength) {
+      problem = std::string("\"") + key + "\" is missing, not text or longer than " + std::to_string(maxLength);
+      return std::nullopt;
+    }
+    return it->get<std::string>();
+  };
+  const auto number = [&](const char* key, std::uint64_t low) -> std::optional<std::uint32_t> {
+    const auto it = entry.find(key);
+    if (it == entry.end() || !it->is_number_unsigned() || it->get<std::uint64_t>() < low ||
+        it->get<std::uint64_t>() > 0xFFFFFFFFu) {
+      problem = std::string("\"") + key + "\" is missing or not a 32-bit whole number";
+      return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(it->get<std::uint64_t>());
+  };
+  if (!entry.is_object()) {
+    problem = "a program is not an object";
+    return std::nullopt;
+  }
+  const auto platform = text("platform", 32);
+  const auto file = platform ? text("file", 200) : std::nullopt;
+  const auto integrity = file ? number("integrity", 0) : std::nullopt;
+  const auto length = integrity ? number("length", 1) : std::nullopt;
+  if (!length) return std::nullopt;
+  // The download is named, never a path: the front page links /filer/NAME.
+  if (file->find('/') != std::string::npos || file->find('\\') != std::string::npos || file->front() == '.') {
+    problem = "\"file\" must be a plain file name";
+    return std::nullopt;
+  }
+  std::string version = listVersion;
+  if (entry.contains("version")) {
+    const auto own = text("version", 64);
+    if (!own) return std::nullopt;
+    version = *own;
+  }
+  if (version.empty()) {
+    problem = "no version";
+    return std::nullopt;
+  }
+  return Build{0, *integrity, *length, *platform, version, *file, now};
+}
+
+// Registers every program of a releases list (as tools/release.sh writes
+// it), or none when any entry is wrong.
+int importReleases(Store& store, const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                   std::int64_t now) {
+  if (args.size() != 2) {
+    err << "usage: import-releases FILE\n";
+    return 2;
+  }
+  std::ifstream in(args[1], std::ios::binary);
+  if (!in) {
+    err << "import-releases: cannot read " << args[1] << '\n';
+    return 1;
+  }
+  const nlohmann::json list = nlohmann::json::parse(in, nullptr, false);
+  if (list.is_discarded() || !list.is_object() || !list.contains("programs") || !list["programs"].is_array()) {
+    err << "import-releases: " << args[1] << " is not a releases list (an object with \"programs\")\n";
+    return 1;
+  }
+  std::string listVersion;
+  if (list.contains("version") && list["version"].is_string()) listVersion = list["version"].get<std::string>();
+  std::vector<Build> builds;
+  for (const auto& entry : list["programs"]) {
+    std::string problem;
+    auto build = releasedProgram(entry, listVersion, now, problem);
+    if (!build) {
+      err << "import-releases: program " << builds.size() + 1 << ": " << problem << "; nothing imported\n";
+      return 1;
+    }
+    builds.push_back(std::move(*build));
+  }
+  for (const Build& b : builds) {
+    const std::int64_t id = store.addBuild(b);
+    out << "build " << id << ": " << b.platform << ' ' << b.version << ' ' << b.fileName << ", integrity "
+        << b.integrity << ", length " << b.length << '\n';
+  }
+  return 0;
+}
+
 }  // namespace
 
 std::string csvField(const std::string& text) {
@@ -92,6 +180,7 @@ int runOperatorCommand(Store& store, const std::vector<std::string>& args, std::
                        std::int64_t now) {
   const std::string& command = args.at(0);
   if (command == "add-build") return addBuild(store, args, out, err, now);
+  if (command == "import-releases") return importReleases(store, args, out, err, now);
   if (command == "list-builds" && args.size() == 1) {
     out << "id,platform,version,file,integrity,length,added_at\n";
     for (const Build& b : store.builds())

@@ -16,7 +16,7 @@ const char* const USAGE =
     "  --listen HOST:PORT   address to listen on (default 127.0.0.1:8080; port 0 picks a free one)\n"
     "  --database URL       sqlite:PATH or postgresql://USER@HOST:PORT/DB (default sqlite:VAR/kortix.db)\n"
     "  --var DIR            the service's own files: database, mail outbox (default var)\n"
-    "  --share DIR          templates/, static/ and migrations/ (default: the source folder)\n"
+    "  --share DIR          templates/, static/ and migrations/ (default: where it was installed)\n"
     "  --public-url URL     the site's address in mailed links (default http://HOST:PORT)\n"
     "  --smtp URL           mail relay, smtp://host:port; without it mail goes to VAR/outbox/*.eml\n"
     "  --smtp-user USER     relay login; the password is read from KORTIX_SMTP_PASSWORD\n"
@@ -28,9 +28,11 @@ const char* const USAGE =
     "  --trust-proxy        take the sender's address from X-Forwarded-For\n"
     "  --hash-cost minimal  cheapest password hashes, for tests only (default interactive)\n"
     "  --help               this text\n"
+    "  --version            the program's version\n"
     "\n"
     "Commands:\n"
     "  add-build FILE --platform NAME --version VERSION   register a released build\n"
+    "  import-releases FILE                               register every program of a releases.json\n"
     "  list-builds | remove-build ID\n"
     "  list-users | remove-user EMAIL\n"
     "  rejected [N]                                       the latest refused score forms\n"
@@ -55,6 +57,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
     }
     if (arg == "--help") {
       o.help = true;
+      continue;
+    }
+    if (arg == "--version") {
+      o.version = true;
       continue;
     }
     if (arg == "--trust-proxy") {

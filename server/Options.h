@@ -21,6 +21,7 @@ struct Options {
   bool trustProxy = false;
   bool minimalHashCost = false;
   bool help = false;
+  bool version = false;
   std::vector<std::string> command;  // an operator command and its arguments
 };
 

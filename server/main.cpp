@@ -11,6 +11,7 @@
 #include <iostream>
 #include <thread>
 
+#include "Version.h"
 #include "Operator.h"
 #include "Options.h"
 #include "domain/Accounts.h"
@@ -133,6 +134,10 @@ int main(int argc, char** argv) {
   }
   if (options->help) {
     std::fputs(kortix::USAGE, stdout);
+    return 0;
+  }
+  if (options->version) {
+    std::printf("kortix-server %s\n", vilmar::VERSION);
     return 0;
   }
   try {

@@ -3,7 +3,8 @@
 # build (AddressSanitizer and UndefinedBehaviorSanitizer), the game service
 # against a PostgreSQL server it starts, the native game on a virtual display,
 # and, where their tools are installed, the Windows program under Wine and the
-# browser version in headless Chromium; and every fuzz target for a short while.
+# browser version in headless Chromium; every fuzz target for a short while;
+# and the release, made twice and checked (tools/release-tests.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -42,4 +43,11 @@ if command -v emcc >/dev/null && command -v chromium >/dev/null && command -v ch
   tools/web-tests.sh
 else
   echo "== browser version: skipped (needs emscripten, node-acorn, chromium, chromium-driver, python3-selenium)"
+fi
+
+if command -v wine >/dev/null && command -v emcc >/dev/null && command -v lintian >/dev/null; then
+  echo "== the release, twice, and its downloads"
+  tools/release-tests.sh
+else
+  echo "== the release: skipped (needs wine, emscripten and lintian besides the build's packages)"
 fi

@@ -1,5 +1,8 @@
 #include "platform/headless/HeadlessPlatform.h"
 
+#include <fstream>
+#include <iterator>
+
 #include "net/Windows1252.h"
 #include "platform/UnavailableTransport.h"
 #include "resources/CompiledResources.h"
@@ -86,7 +89,10 @@ std::uint32_t HeadlessPlatform::secondsOfDay() {
 
 bool HeadlessPlatform::readProgramFile(std::string& bytes) {
   bytes.clear();
-  return false;
+  if (programFile.empty()) return false;
+  std::ifstream in(programFile, std::ios::binary);
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return in.good() || in.eof();
 }
 
 }  // namespace vilmar

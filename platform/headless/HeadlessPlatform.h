@@ -72,6 +72,9 @@ class HeadlessPlatform : public Platform {
   // The virtual clock and the window's focus, free for tests to move.
   std::uint32_t now;
   bool focus = true;
+  // A file that stands in for the program's own, for the facts a score
+  // carries; none by default, so a score carries no file facts.
+  std::string programFile;
 
   // The last frame shown.
   std::vector<std::uint8_t> frame;

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "Version.h"
 #include "app/App.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "platform/headless/InputScript.h"
@@ -25,7 +26,7 @@ namespace {
 constexpr const char* USAGE =
     "usage: vilmar-sim [--passes N] [--input FILE] [--level L] [--trace]\n"
     "                  [--png-dir DIR --png-every K] [--dump-sprites DIR]\n"
-    "                  [--signin EMAIL:PASSWORD]\n";
+    "                  [--signin EMAIL:PASSWORD] [--program-file FILE] [--version]\n";
 
 struct Options {
   std::uint64_t passes = 1000;
@@ -36,6 +37,8 @@ struct Options {
   std::uint64_t pngEvery = 1;
   std::string spriteDir;
   std::optional<HeadlessPlatform::SignInEntries> signIn;
+  std::string programFile;
+  bool version = false;
 };
 
 template <class T>
@@ -76,6 +79,11 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
       if (colon == std::string_view::npos || colon == 0 || colon + 1 == v.size())
         return error = "--signin needs EMAIL:PASSWORD", false;
       o.signIn = HeadlessPlatform::SignInEntries{std::string(v.substr(0, colon)), std::string(v.substr(colon + 1))};
+    } else if (arg == "--program-file") {
+      if (!value(v)) return false;
+      o.programFile = v;
+    } else if (arg == "--version") {
+      o.version = true;
     } else if (arg == "--dump-sprites") {
       if (!value(v)) return false;
       o.spriteDir = v;
@@ -96,6 +104,10 @@ int main(int argc, char** argv) {
     std::cerr << "vilmar-sim: " << error << "\n" << USAGE;
     return 2;
   }
+  if (options.version) {
+    std::cout << "vilmar-sim " << VERSION << '\n';
+    return 0;
+  }
   InputScript script;
   if (!options.input.empty()) {
     std::ifstream in(options.input);
@@ -114,6 +126,7 @@ int main(int argc, char** argv) {
   }
 
   HeadlessPlatform platform;
+  platform.programFile = options.programFile;
   if (options.signIn) {
     // Sign-ins really go to the service host this simulator was built for.
     platform.signIn = options.signIn;
