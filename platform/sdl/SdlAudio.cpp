@@ -55,7 +55,7 @@ bool SdlAudio::open() {
   want.samples = 512;  // about 10 ms: a sound starts with the tick that plays it
   want.callback = &SdlAudio::fill;
   want.userdata = this;
-  device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &spec_, SDL_AUDIO_ALLOW_ANY_CHANGE);
+  device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &format_, SDL_AUDIO_ALLOW_ANY_CHANGE);
   if (device_ == 0) return false;
   SDL_PauseAudioDevice(device_, 0);
   return true;
@@ -65,7 +65,7 @@ void SdlAudio::play(int waveId) {
   if (device_ == 0) return;
   auto found = sounds_.find(waveId);
   if (found == sounds_.end()) {
-    auto converted = convertWave(wave_(waveId), spec_);
+    auto converted = convertWave(wave_(waveId), format_);
     found = sounds_.emplace(waveId, converted ? std::move(*converted) : std::vector<std::uint8_t>{}).first;
   }
   SDL_LockAudioDevice(device_);
@@ -94,7 +94,7 @@ void SdlAudio::fill(void* self, Uint8* stream, int length) {
     audio.position_ += done;
     if (audio.position_ >= sound.size()) audio.current_ = nullptr;
   }
-  std::memset(stream + done, audio.spec_.silence, want - done);
+  std::memset(stream + done, audio.format_.silence, want - done);
 }
 
 }  // namespace vilmar::sdl

@@ -31,7 +31,7 @@ class SdlAudio {
   void close();  // stops the device; before SDL itself is shut down
   void play(int waveId);
   bool playing();
-  const SDL_AudioSpec& spec() const { return spec_; }
+  const SDL_AudioSpec& deviceFormat() const { return format_; }
 
  private:
   static void fill(void* self, Uint8* stream, int length);
@@ -39,7 +39,7 @@ class SdlAudio {
   std::function<std::span<const std::uint8_t>(int)> wave_;
   bool opened_ = false;  // the audio subsystem is ours to shut down
   SDL_AudioDeviceID device_ = 0;
-  SDL_AudioSpec spec_{};
+  SDL_AudioSpec format_{};
   // Converted sounds; an empty one stands for a wave that cannot be played.
   std::map<int, std::vector<std::uint8_t>> sounds_;
   // What the device callback plays, guarded by the device lock.

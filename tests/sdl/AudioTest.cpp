@@ -15,7 +15,7 @@ namespace {
 
 constexpr int MUG_LAUNCHED = 230;
 
-SDL_AudioSpec spec(int freq, SDL_AudioFormat format, Uint8 channels) {
+SDL_AudioSpec deviceFormat(int freq, SDL_AudioFormat format, Uint8 channels) {
   SDL_AudioSpec s{};
   s.freq = freq;
   s.format = format;
@@ -39,14 +39,14 @@ std::vector<std::uint8_t> dataChunk(std::span<const std::uint8_t> wave) {
 TEST(SoundConversion, TheWaveInItsOwnFormatComesBackUnchanged) {
   const auto samples = dataChunk(mugWave());
   ASSERT_FALSE(samples.empty());
-  const auto same = convertWave(mugWave(), spec(8000, AUDIO_U8, 1));
+  const auto same = convertWave(mugWave(), deviceFormat(8000, AUDIO_U8, 1));
   ASSERT_TRUE(same);
   EXPECT_EQ(*same, samples);
 }
 
 TEST(SoundConversion, ResamplesToTheDeviceRateWidthAndChannels) {
   const std::size_t frames = dataChunk(mugWave()).size();  // 8-bit mono: one byte a frame
-  const auto converted = convertWave(mugWave(), spec(48000, AUDIO_S16SYS, 2));
+  const auto converted = convertWave(mugWave(), deviceFormat(48000, AUDIO_S16SYS, 2));
   ASSERT_TRUE(converted);
   // Six times the frames, four bytes each; the resampler may round the end.
   const double expected = static_cast<double>(frames) * 6 * 4;
@@ -61,14 +61,14 @@ TEST(SoundConversion, ResamplesToTheDeviceRateWidthAndChannels) {
 
 TEST(SoundConversion, BrokenWavesGiveNothingAndNeverReadPastTheirEnd) {
   const auto wave = mugWave();
-  EXPECT_FALSE(convertWave({}, spec(48000, AUDIO_S16SYS, 2)));
+  EXPECT_FALSE(convertWave({}, deviceFormat(48000, AUDIO_S16SYS, 2)));
   for (std::size_t cut : {std::size_t{4}, std::size_t{12}, std::size_t{30}, std::size_t{43}}) {
     std::vector<std::uint8_t> head(wave.begin(), wave.begin() + static_cast<std::ptrdiff_t>(cut));
-    EXPECT_FALSE(convertWave(head, spec(48000, AUDIO_S16SYS, 2))) << "cut at " << cut;
+    EXPECT_FALSE(convertWave(head, deviceFormat(48000, AUDIO_S16SYS, 2))) << "cut at " << cut;
   }
   std::vector<std::uint8_t> noise(4096);
   for (std::size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<std::uint8_t>(i * 37 + 11);
-  EXPECT_FALSE(convertWave(noise, spec(48000, AUDIO_S16SYS, 2)));
+  EXPECT_FALSE(convertWave(noise, deviceFormat(48000, AUDIO_S16SYS, 2)));
 }
 
 TEST(SoundPlayer, ANewSoundCutsOffTheOneAndAnUnplayableOneLeavesSilence) {
