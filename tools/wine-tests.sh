@@ -37,7 +37,7 @@ if [ $build = 1 ]; then
   log=$root/build/wine-tests-build.log
   if ! (cd "$root" && cmake --preset mingw && cmake --build --preset mingw -j2 &&
     { [ -f "$host_build/CMakeCache.txt" ] || cmake --preset default; } &&
-    cmake --build --preset default -j2 --target vilmar-sim vilmar-infotext vilmar-scoreserver) >"$log" 2>&1; then
+    cmake --build --preset default -j2 --target vilmar-sim vilmar-infotext vilmar-scoreserver kortix-server) >"$log" 2>&1; then
     tail -n 30 "$log" >&2
     echo "wine-tests: the build failed; the whole log is $log" >&2
     exit 2
@@ -572,6 +572,45 @@ stop_game
 kill "$server_pid" 2>/dev/null
 wait "$server_pid" 2>/dev/null
 server_pid=""
+
+# --- a score to the real game service -------------------------------------------
+
+# The member joins on the service's web form (with its cross-site token), the
+# loopback program plays to a game over and signs in, and the score is listed.
+kortix=$host_build/server/kortix-server
+if [ -x "$kortix" ] && command -v curl >/dev/null; then
+  mkdir -p "$work/kortix"
+  "$kortix" --listen "127.0.0.1:$test_port" --var "$work/kortix" --hash-cost minimal >"$work/kortix.log" 2>&1 &
+  server_pid=$!
+  site=http://127.0.0.1:$test_port
+  for _ in $(seq 100); do curl -fs -o /dev/null "$site/" && break; sleep 0.1; done
+  jar=$work/kortix/cookies
+  token=$(curl -fs -c "$jar" "$site/registrera/" | sed -n 's/.*name="csrf" value="\([0-9a-f]*\)".*/\1/p')
+  curl -fs -b "$jar" --data-urlencode "csrf=$token" --data-urlencode "email=$player" \
+    --data-urlencode "nick=Vinbonden" --data-urlencode "password=$secret" --data-urlencode "password2=$secret" \
+    --data-urlencode "rules=ja" "$site/registrera/" | grep -q "Välkommen"
+  check $? "a member joins on the game service's registration form"
+  if start_game "$loopback_game" && play_to_game_over "$work/kortix-question.txt" &&
+    drv click 1 && drv dialog 3000 >"$work/kortix-sign-in.txt"; then
+    best=$(sed -nE 's/^caption\tRegistrera din poäng \(([0-9]+)\)$/\1/p' "$work/kortix-sign-in.txt")
+    drv settext 1003 "$player" && drv settext 1004 "$secret" && drv click 1
+    closed=1
+    for _ in $(seq 100); do drv nodialog && { closed=0; break; }; sleep 0.2; done
+    check $closed "the game service accepts the Windows program's score and the sign-in dialog closes"
+    listed=1
+    for _ in $(seq 30); do  # the lists are cached for a second
+      curl -fs "$site/" | grep -q "<td>Vinbonden</td><td>$best</td>" && { listed=0; break; }
+      sleep 0.2
+    done
+    check $listed "the score ($best) is on the service's front page"
+  else
+    not_ok "the loopback program signs in to the game service after a game over"
+  fi
+  stop_game
+  kill "$server_pid" 2>/dev/null
+  wait "$server_pid" 2>/dev/null
+  server_pid=""
+fi
 
 # --- the three ways to quit ---------------------------------------------------
 
