@@ -60,17 +60,28 @@ std::string newCsrfToken() {
   return hex;
 }
 
-// A query or form value: the pages are UTF-8, but the game opens
-// /getpass.asp with the address as it sends it, one byte a character.
+// A query or form value, cut to at most maxBytes without splitting a
+// character.
 std::string param(const httplib::Request& req, const char* name, std::size_t maxBytes = 256) {
   std::string value = req.has_param(name) ? req.get_param_value(name) : std::string();
-  if (value.size() > maxBytes) value.resize(maxBytes);
+  if (value.size() > maxBytes) {
+    std::size_t cut = maxBytes;
+    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
+    value.resize(cut);
+  }
   return value;
 }
 
+// Text as a page shows it. The pages are UTF-8, but the game opens
+// /getpass.asp with the address as it sends it, one byte a character, and a
+// hand-made post may hold any bytes: those are read as Windows-1252 so that
+// what is shown back is always UTF-8.
+std::string shown(const std::string& text) {
+  return validUtf8(text) ? text : vilmar::windows1252ToUtf8(text);
+}
+
 std::string textParam(const httplib::Request& req, const char* name, std::size_t maxBytes = 256) {
-  const std::string raw = param(req, name, maxBytes);
-  return validUtf8(raw) ? raw : vilmar::windows1252ToUtf8(raw);
+  return shown(param(req, name, maxBytes));
 }
 
 }  // namespace
@@ -109,24 +120,7 @@ void WebApp::install(httplib::Server& server) {
        "base-uri 'none'"},
   });
   for (const Route& route : routes()) {
-    const Handler handler = route.handler;
-    const bool game = std::string_view(route.path) == "/r0002.asp";
-    auto wrapped = [this, handler, game](const httplib::Request& req, httplib::Response& res) {
-      try {
-        (this->*handler)(req, res);
-      } catch (const std::exception& e) {
-        std::fprintf(stderr, "kortix: %s %s: %s\n", req.method.c_str(), req.path.c_str(), e.what());
-        if (game) {
-          // No 0 or 1 unless the score is stored: the game sees no verdict.
-          res.status = 503;
-          res.set_content("Tjänsten är tillfälligt ur funktion.\r\n", "text/plain; charset=utf-8");
-        } else {
-          PageData data;
-          data.set("title", "Tillfälligt fel");
-          page(res, "unavailable", data, 503);
-        }
-      }
-    };
+    auto wrapped = [this, &route](const httplib::Request& req, httplib::Response& res) { handle(route, req, res); };
     if (std::string_view(route.method) == "GET") server.Get(route.path, wrapped);
     else server.Post(route.path, wrapped);
   }
@@ -160,6 +154,23 @@ void WebApp::install(httplib::Server& server) {
     data.set("status", std::to_string(res.status));
     res.set_content(templates_.render("error", data), "text/html; charset=utf-8");
   });
+}
+
+void WebApp::handle(const Route& route, const httplib::Request& req, httplib::Response& res) {
+  try {
+    (this->*route.handler)(req, res);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "kortix: %s %s: %s\n", req.method.c_str(), req.path.c_str(), e.what());
+    if (route.handler == &WebApp::score) {
+      // No 0 or 1 unless the score is stored: the game sees no verdict.
+      res.status = 503;
+      res.set_content("Tjänsten är tillfälligt ur funktion.\r\n", "text/plain; charset=utf-8");
+    } else {
+      PageData data;
+      data.set("title", "Tillfälligt fel");
+      page(res, "unavailable", data, 503);
+    }
+  }
 }
 
 std::string WebApp::sender(const httplib::Request& req) const {
@@ -322,15 +333,15 @@ void WebApp::registerSubmit(const httplib::Request& req, httplib::Response& res)
   PageData data;
   if (errors.empty()) {
     data.set("title", "Välkommen");
-    data.set("nick", trimmed(form.nick));
+    data.set("nick", shown(trimmed(form.nick)));
     page(res, "registered", data);
     return;
   }
   data.set("title", "Bli medlem");
   data.set("csrf", csrfToken(req, res));
-  data.set("email", form.email);
-  data.set("nick", form.nick);
-  data.set("referrer", form.referrer);
+  data.set("email", shown(form.email));
+  data.set("nick", shown(form.nick));
+  data.set("referrer", shown(form.referrer));
   data.set("rules_checked", form.acceptsRules);
   addErrors(data, errors);
   page(res, "register", data, 400);
@@ -351,7 +362,7 @@ void WebApp::resetSubmit(const httplib::Request& req, httplib::Response& res) {
   if (emailProblem(trimmed(email))) {
     data.set("title", "Glömt lösenordet");
     data.set("csrf", csrfToken(req, res));
-    data.set("email", email);
+    data.set("email", shown(email));
     addErrors(data, {{"email", "Det där ser inte ut som en e-mailadress."}});
     page(res, "getpass", data, 400);
     return;
@@ -359,7 +370,7 @@ void WebApp::resetSubmit(const httplib::Request& req, httplib::Response& res) {
   accounts_.requestReset(email);
   // The same answer for members and strangers: the page tells no one who is a member.
   data.set("title", "Kolla din e-mail");
-  data.set("email", trimmed(email));
+  data.set("email", shown(trimmed(email)));
   page(res, "getpass-sent", data);
 }
 
@@ -367,7 +378,7 @@ void WebApp::newPasswordForm(const httplib::Request& req, httplib::Response& res
   PageData data;
   data.set("title", "Nytt lösenord");
   data.set("csrf", csrfToken(req, res));
-  data.set("token", param(req, "t", 128));
+  data.set("token", textParam(req, "t", 128));
   page(res, "newpassword", data);
 }
 
@@ -384,7 +395,7 @@ void WebApp::newPasswordSubmit(const httplib::Request& req, httplib::Response& r
   }
   data.set("title", "Nytt lösenord");
   data.set("csrf", csrfToken(req, res));
-  data.set("token", token);
+  data.set("token", shown(token));
   addErrors(data, errors);
   page(res, "newpassword", data, 400);
 }
@@ -410,7 +421,7 @@ void WebApp::endSubmit(const httplib::Request& req, httplib::Response& res) {
   }
   data.set("title", "Avsluta medlemskapet");
   data.set("csrf", csrfToken(req, res));
-  data.set("email", email);
+  data.set("email", shown(email));
   addErrors(data, errors);
   page(res, "end", data, 400);
 }
@@ -438,8 +449,8 @@ void WebApp::challengeSubmit(const httplib::Request& req, httplib::Response& res
     return;
   }
   data.set("csrf", csrfToken(req, res));
-  data.set("email", email);
-  for (std::size_t i = 0; i < friends.size(); ++i) data.set("friend" + std::to_string(i + 1), friends[i]);
+  data.set("email", shown(email));
+  for (std::size_t i = 0; i < friends.size(); ++i) data.set("friend" + std::to_string(i + 1), shown(friends[i]));
   addErrors(data, errors);
   page(res, "challenge", data, 400);
 }

@@ -42,6 +42,10 @@ class WebApp {
   // Every route of the service in one table.
   static const std::vector<Route>& routes();
 
+  // Runs a route's handler as the server does: a failure inside it (a
+  // database gone away) becomes a 503 page, or no verdict for the game.
+  void handle(const Route& route, const httplib::Request& req, httplib::Response& res);
+
  private:
   void score(const httplib::Request& req, httplib::Response& res);
   void home(const httplib::Request& req, httplib::Response& res);

@@ -11,6 +11,7 @@
 #include "ServerProcess.h"
 #include "WebClient.h"
 #include "domain/Calendar.h"
+#include "domain/Entries.h"
 #include "StoreFixture.h"
 #include "net/FormEncoding.h"
 #include "net/MachineFacts.h"
@@ -218,6 +219,28 @@ TEST_P(HttpTest, EndingAMembershipOverTheWeb) {
   EXPECT_EQ(v.post("/avsluta/", {{"email", "anna@example.se"}, {"password", "hemligt1"}, {"confirm", "ja"}})->status,
             200);
   EXPECT_EQ(game.Get("/")->body.find("Anna"), std::string::npos);
+}
+
+TEST_P(HttpTest, WhatAFormShowsBackIsUtf8WhateverBytesWereSent) {
+  ASSERT_TRUE(joinOnTheWeb(server->port(), "anna@example.se", "Anna", "hemligt1"));
+  Visitor v(server->port());
+  v.get("/useradm/challenge/");
+  // Bytes no browser sends from a UTF-8 page, as from a hand-made post.
+  const auto odd = v.post("/useradm/challenge/", {{"email", "anna@example.se"}, {"password", "hemligt1"},
+                                                  {"friend1", "b@exa\xff\xe5mple.se"}});
+  EXPECT_EQ(odd->status, 400);
+  EXPECT_TRUE(validUtf8(odd->body));
+  EXPECT_NE(odd->body.find("b@exa\xc3\xbf\xc3\xa5mple.se"), std::string::npos);  // read as Windows-1252
+
+  // A name longer than the form keeps is cut between characters, never inside one.
+  v.get("/registrera/");
+  std::string nick = "a";
+  for (int i = 0; i < 200; ++i) nick += "\xc3\xa5";
+  const auto cut = v.post("/registrera/", {{"email", "bo@example.se"}, {"nick", nick}, {"password", "hemligt1"},
+                                           {"password2", "hemligt1"}, {"rules", "ja"}});
+  EXPECT_EQ(cut->status, 400);
+  EXPECT_TRUE(validUtf8(cut->body));
+  EXPECT_NE(cut->body.find(nick.substr(0, 255) + "\""), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sqlite, HttpTest, ::testing::Values("sqlite"), storeName);
