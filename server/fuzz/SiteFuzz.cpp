@@ -1,0 +1,96 @@
+// The browser game's folder under /spela/: whatever path and headers come,
+// only the folder's own files go out, whole, and nothing beside the folder
+// does.
+//
+// An input is the path after "/spela" (as the server has decoded it), then
+// after a byte 0x1F the Accept-Encoding header and after another the
+// If-None-Match header.
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "fuzz/FuzzSupport.h"
+#include "http/SiteFiles.h"
+
+using namespace kortix;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view SECRET = "kortix-secret: what lies beside the site folder";
+
+struct Site {
+  Site() {
+    char pattern[] = "/tmp/vilmar-site-fuzz-XXXXXX";
+    FUZZ_CHECK(mkdtemp(pattern) != nullptr);
+    root = pattern;
+    const fs::path site = root / "site";
+    fs::create_directories(site / "data");
+    put(root / "secret.txt", SECRET, false);
+    put(site / ".hidden", SECRET, false);
+    put(site / "index.html", "<!DOCTYPE html><title>Spela</title>" + std::string(2000, ' '), true);
+    put(site / "page.js", "'use strict';\n" + std::string(3000, ';'), true);
+    put(site / "vilmar.wasm", std::string("\0asm\1\0\0\0", 8), true);
+    put(site / "data" / "index.html", "<p>data</p>", true);
+    files = std::make_unique<SiteFiles>(site.string(), "/spela");
+  }
+  ~Site() {
+    std::error_code error;
+    fs::remove_all(root, error);
+  }
+
+  void put(const fs::path& path, std::string_view bytes, bool servable) {
+    std::ofstream(path, std::ios::binary) << bytes;
+    if (servable) {
+      plain.emplace(bytes);
+      packed.insert(site::gzip(bytes));
+    }
+  }
+
+  fs::path root;
+  std::set<std::string> plain, packed;  // every file that may go out, as it is and gzipped
+  std::unique_ptr<SiteFiles> files;
+};
+
+std::string_view field(std::string_view& rest) {
+  const std::size_t at = rest.find('\x1f');
+  const std::string_view head = rest.substr(0, at);
+  rest = at == std::string_view::npos ? std::string_view() : rest.substr(at + 1);
+  return head;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static Site site;
+  std::string_view rest(reinterpret_cast<const char*>(data), size);
+  httplib::Request req;
+  req.method = "GET";
+  req.path = "/spela" + std::string(field(rest));
+  req.headers.emplace("Accept-Encoding", std::string(field(rest)));
+  req.headers.emplace("If-None-Match", std::string(field(rest)));
+
+  httplib::Response res;
+  site.files->serve(req, res);
+  if (res.status == 301 || res.status == 304 || res.status == 404) return 0;
+  FUZZ_CHECK(res.status == -1 || res.status == 200);
+  FUZZ_CHECK(res.content_provider_ != nullptr);
+  std::string body;
+  httplib::DataSink sink;
+  sink.write = [&body](const char* bytes, std::size_t n) {
+    body.append(bytes, n);
+    return true;
+  };
+  FUZZ_CHECK(res.content_provider_(0, res.content_length_, sink));
+  FUZZ_CHECK(body.size() == res.content_length_);
+  const bool gzipped = res.get_header_value("Content-Encoding") == "gzip";
+  FUZZ_CHECK((gzipped ? site.packed : site.plain).count(body) == 1);
+  return 0;
+}
