@@ -13,7 +13,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 ticks=${1:-10000000}
 seed=${2:-1}
-levels=${3:-30}
+levels=${3:-50}
 
 cd "$root"
 [ -f build/soak/CMakeCache.txt ] || cmake --preset soak >/dev/null
