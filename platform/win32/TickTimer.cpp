@@ -43,17 +43,18 @@ std::int64_t TickTimer::counter() const {
   return now.QuadPart;
 }
 
-bool TickTimer::sleepFor(std::int64_t units) {
+std::int64_t TickTimer::sleepFor(std::int64_t units) {
   if (timer_ != nullptr) {
     LARGE_INTEGER dueTime;
     dueTime.QuadPart = -std::max<std::int64_t>(1, units * TIMER_UNITS_PER_SECOND / frequency_);  // negative: from now
-    return SetWaitableTimer(timer_, &dueTime, 0, nullptr, nullptr, FALSE) &&
-           WaitForSingleObject(timer_, INFINITE) == WAIT_OBJECT_0;
+    const bool slept = SetWaitableTimer(timer_, &dueTime, 0, nullptr, nullptr, FALSE) &&
+                       WaitForSingleObject(timer_, INFINITE) == WAIT_OBJECT_0;
+    return slept ? units : 0;
   }
   const std::int64_t ms = units * 1000 / frequency_;  // Sleep takes whole milliseconds
-  if (ms < 1) return false;
+  if (ms < 1) return 0;
   Sleep(static_cast<DWORD>(ms));
-  return true;
+  return ms * frequency_ / 1000;
 }
 
 void TickTimer::spinToNextMillisecond(std::uint32_t shown) {
@@ -72,6 +73,7 @@ void TickTimer::waitUntil(std::uint32_t start, std::uint32_t due) {
   // early, short enough to cost next to nothing.
   const std::int64_t spinMargin = frequency_ / 10'000;  // 0.1 ms
   const std::int64_t perMs = frequency_ / 1000;
+  const std::int64_t lateBudget = frequency_ / 2500;  // 0.4 ms
   for (;;) {
     const std::uint32_t shown = milliseconds();
     const std::uint32_t elapsed = shown - start;
@@ -87,13 +89,17 @@ void TickTimer::waitUntil(std::uint32_t start, std::uint32_t due) {
       const std::int64_t estimate = edgeCounter_ + std::int64_t{msFromEdge} * perMs - now;
       until = std::clamp(estimate, (left - 1) * perMs, left * perMs);
     }
-    const std::int64_t sleep = until - overshoot_ - spinMargin;
+    std::int64_t sleep = until - overshoot_ - spinMargin;
+    // Sleep ends only on whole milliseconds: the last part of one is either
+    // spun or slept past. Slept past when a millisecond's sleep, as late as
+    // sleeps have been waking, ends within lateBudget after the due moment.
+    if (timer_ == nullptr && sleep < perMs && perMs + overshoot_ - until <= lateBudget) sleep = perMs;
     if (sleep > spinMargin) {
       const std::int64_t before = counter();
-      if (sleepFor(sleep)) {
+      if (const std::int64_t asked = sleepFor(sleep); asked > 0) {
         // How late it woke, averaged; a long stall (another program, the
         // machine busy) counts only as two milliseconds.
-        const std::int64_t late = std::clamp<std::int64_t>(counter() - before - sleep, 0, 2 * perMs);
+        const std::int64_t late = std::clamp<std::int64_t>(counter() - before - asked, 0, 2 * perMs);
         overshoot_ += (late - overshoot_) / 8;
         continue;
       }

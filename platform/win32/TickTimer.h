@@ -2,7 +2,8 @@
 // The Windows program's wait for a tick's due time on the winmm clock
 // (timeGetTime). It sleeps to just before the due moment and spins only the
 // last fraction of a millisecond: on a high-resolution waitable timer where
-// the system has one, else with Sleep and the 1 ms timer period. The clock
+// the system has one, else with Sleep and the 1 ms timer period (which may
+// sleep up to 0.4 ms past the due moment rather than spin most of one). The clock
 // shows whole milliseconds; where within one the next tick falls is learnt
 // from the performance counter at each change of the clock seen while
 // spinning, and how late the sleeps wake is learnt from each sleep.
@@ -33,8 +34,9 @@ class TickTimer {
 
  private:
   std::int64_t counter() const;
-  // Sleeps for about the given counter units; false when it could not.
-  bool sleepFor(std::int64_t units);
+  // Sleeps for about the given counter units; answers the units it asked
+  // the system for (Sleep: whole milliseconds), 0 when it could not sleep.
+  std::int64_t sleepFor(std::int64_t units);
   // Spins until the clock moves on from shown, and remembers that moment.
   void spinToNextMillisecond(std::uint32_t shown);
 
