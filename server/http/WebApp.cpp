@@ -60,13 +60,13 @@ std::string newCsrfToken() {
   return hex;
 }
 
-// A query or form value, cut to at most maxBytes without splitting a
-// character.
+// A query or form value, cut to at most maxBytes without splitting a UTF-8
+// character (which has at most three bytes after its first).
 std::string param(const httplib::Request& req, const char* name, std::size_t maxBytes = 256) {
   std::string value = req.has_param(name) ? req.get_param_value(name) : std::string();
   if (value.size() > maxBytes) {
     std::size_t cut = maxBytes;
-    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
+    for (int back = 0; back < 3 && cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80; ++back) --cut;
     value.resize(cut);
   }
   return value;
