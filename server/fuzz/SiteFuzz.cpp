@@ -59,23 +59,17 @@ struct Site {
   std::unique_ptr<SiteFiles> files;
 };
 
-std::string_view field(std::string_view& rest) {
-  const std::size_t at = rest.find('\x1f');
-  const std::string_view head = rest.substr(0, at);
-  rest = at == std::string_view::npos ? std::string_view() : rest.substr(at + 1);
-  return head;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static Site site;
-  std::string_view rest(reinterpret_cast<const char*>(data), size);
+  auto parts = fuzzParts(std::string_view(reinterpret_cast<const char*>(data), size), '\x1f', 3);
+  parts.resize(3);
   httplib::Request req;
   req.method = "GET";
-  req.path = "/spela" + std::string(field(rest));
-  req.headers.emplace("Accept-Encoding", std::string(field(rest)));
-  req.headers.emplace("If-None-Match", std::string(field(rest)));
+  req.path = "/spela" + std::string(parts[0]);
+  req.headers.emplace("Accept-Encoding", std::string(parts[1]));
+  req.headers.emplace("If-None-Match", std::string(parts[2]));
 
   httplib::Response res;
   site.files->serve(req, res);

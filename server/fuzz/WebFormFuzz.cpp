@@ -48,18 +48,6 @@ class CheckingMailer final : public Mailer {
   }
 };
 
-std::vector<std::string_view> split(std::string_view text, char separator, std::size_t most) {
-  std::vector<std::string_view> parts;
-  while (parts.size() + 1 < most) {
-    const std::size_t at = text.find(separator);
-    if (at == std::string_view::npos) break;
-    parts.push_back(text.substr(0, at));
-    text.remove_prefix(at + 1);
-  }
-  parts.push_back(text);
-  return parts;
-}
-
 // The service as the program wires it, on a database in memory.
 struct Service {
   Service()
@@ -101,14 +89,14 @@ void request(Service& service, std::string_view text) {
   const auto& routes = WebApp::routes();
   const WebApp::Route& route = routes[static_cast<unsigned char>(text[0]) % routes.size()];
   const bool validToken = (text[1] & 1) != 0;
-  const auto parts = split(text.substr(2), '\x1f', 3);
+  const auto parts = fuzzParts(text.substr(2), '\x1f', 3);
 
   httplib::Request req;
   req.method = route.method;
   req.path = route.path;
   req.remote_addr = "192.0.2.1";
   if (parts.size() > 2) {
-    for (std::string_view line : split(parts[2], '\n', 64)) {
+    for (std::string_view line : fuzzParts(parts[2], '\n', 64)) {
       const std::size_t colon = line.find(':');
       if (colon == std::string_view::npos) continue;
       std::string_view value = line.substr(colon + 1);
@@ -137,7 +125,7 @@ void request(Service& service, std::string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Service service;
-  for (std::string_view one : split(std::string_view(reinterpret_cast<const char*>(data), size), '\x1e', 8))
+  for (std::string_view one : fuzzParts(std::string_view(reinterpret_cast<const char*>(data), size), '\x1e', 8))
     request(service, one);
   return 0;
 }
