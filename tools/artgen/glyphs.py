@@ -26,15 +26,21 @@ FONT = {
     'P': ['####.', '##.##', '##.##', '####.', '##...', '##...', '##...'],
     'R': ['####.', '##.##', '##.##', '####.', '###..', '##.##', '##.##'],
     'V': ['##.##', '##.##', '##.##', '##.##', '##.##', '.###.', '..#..'],
-    # The A with its two dots: the letter is one row shorter to make room.
-    'Ä': ['.#.#.', '.....', '.###.', '##.##', '#####', '##.##', '##.##'],
+    # A capital with its two dots: a full-height A, the dots in rows that
+    # rise above the cap line (a glyph's rows beyond seven stand above it).
+    'Ä': ['.#.#.', '.....', '.###.', '##.##', '##.##', '#####', '##.##', '##.##', '##.##'],
     ' ': ['...', '...', '...', '...', '...', '...', '...'],
 }
 
 
+CAP_ROWS = 7
+
+
 def glyph_mask(ch):
+    """The glyph's set cells; rows above the cap line get negative y."""
     rows = FONT[ch]
-    return [(x, y) for y, row in enumerate(rows) for x, c in enumerate(row) if c == '#']
+    rise = len(rows) - CAP_ROWS
+    return [(x, y - rise) for y, row in enumerate(rows) for x, c in enumerate(row) if c == '#']
 
 
 def width(ch):
@@ -54,7 +60,7 @@ def draw_text(canvas, text, x, y, colours, scale=2, gap=1, outline=None, shadow=
         cx += width(ch) * scale + gap * scale
     layer = Canvas(canvas.w, canvas.h)
     for px_, py, row in spots:
-        layer.set(px_, py, colours[min(row, len(colours) - 1)])
+        layer.set(px_, py, colours[max(0, min(row, len(colours) - 1))])
     if shadow is not None:
         for px_, py, _ in spots:
             if layer.get(px_ + 1, py + 1) == T:
