@@ -12,9 +12,9 @@
 
 #include "Version.h"
 #include "app/App.h"
-#include "platform/headless/HeadlessPlatform.h"
-#include "platform/headless/InputScript.h"
-#include "platform/posix/CurlTransport.h"
+#include "frontends/headless/HeadlessPlatform.h"
+#include "frontends/headless/InputScript.h"
+#include "frontends/posix/CurlTransport.h"
 #include "tools/sim/PngFile.h"
 #include "tools/sim/SpriteSheet.h"
 #include "tools/sim/Trace.h"
