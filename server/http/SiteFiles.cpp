@@ -191,7 +191,7 @@ std::shared_ptr<const SiteFiles::Entry> SiteFiles::load(const std::string& relat
   return entry;
 }
 
-void SiteFiles::serve(const httplib::Request& req, httplib::Response& res) {
+void SiteFiles::serve(const Request& req, Response& res) {
   if (req.path == prefix_) {
     res.set_redirect(prefix_ + "/", 301);
     return;
@@ -223,14 +223,9 @@ void SiteFiles::serve(const httplib::Request& req, httplib::Response& res) {
     return;
   }
   if (packed) res.set_header("Content-Encoding", "gzip");
-  // A provider with a known length: the library sends the bytes as they are
-  // and compresses nothing a second time.
-  const std::string* body = packed ? &entry->gzipped : &entry->plain;
-  res.set_content_provider(body->size(), entry->type,
-                           [entry, body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                             sink.write(body->data() + offset, length);
-                             return true;
-                           });
+  // The cached bytes go out as they are, kept alive by the entry while sent.
+  res.set_shared_content(std::shared_ptr<const std::string>(entry, packed ? &entry->gzipped : &entry->plain),
+                         entry->type);
 }
 
 }  // namespace kortix

@@ -4,14 +4,14 @@
 // changes. Every answer is revalidated (no-cache) against a strong ETag, so
 // a new release reaches players at once and an unchanged one costs a 304.
 
-#include <httplib.h>
-
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+
+#include "http/Message.h"
 
 namespace kortix {
 
@@ -21,7 +21,7 @@ class SiteFiles {
   SiteFiles(std::string dir, std::string prefix);
 
   // Answers GET and HEAD for prefix + "/..." (and prefix alone: a redirect).
-  void serve(const httplib::Request& req, httplib::Response& res);
+  void serve(const Request& req, Response& res);
 
   // Files larger than this are not served (the game's own are a few hundred KB).
   static constexpr std::uintmax_t MAX_FILE = 64u * 1024 * 1024;

@@ -1,5 +1,6 @@
 #include "http/WebApp.h"
 
+#include <httplib.h>
 #include <sodium.h>
 
 #include <cstdio>
@@ -35,7 +36,7 @@ PageData rankedList(const std::vector<Ranked>& entries) {
   return rows;
 }
 
-std::string cookieValue(const httplib::Request& req, const std::string& name) {
+std::string cookieValue(const Request& req, const std::string& name) {
   const std::string header = req.get_header_value("Cookie");
   std::size_t at = 0;
   while (at < header.size()) {
@@ -62,7 +63,7 @@ std::string newCsrfToken() {
 
 // A query or form value, cut to at most maxBytes without splitting a UTF-8
 // character (which has at most three bytes after its first).
-std::string param(const httplib::Request& req, const char* name, std::size_t maxBytes = 256) {
+std::string param(const Request& req, const char* name, std::size_t maxBytes = 256) {
   std::string value = req.has_param(name) ? req.get_param_value(name) : std::string();
   if (value.size() > maxBytes) {
     std::size_t cut = maxBytes;
@@ -80,7 +81,7 @@ std::string shown(const std::string& text) {
   return validUtf8(text) ? text : vilmar::windows1252ToUtf8(text);
 }
 
-std::string textParam(const httplib::Request& req, const char* name, std::size_t maxBytes = 256) {
+std::string textParam(const Request& req, const char* name, std::size_t maxBytes = 256) {
   return shown(param(req, name, maxBytes));
 }
 
@@ -109,35 +110,96 @@ const std::vector<WebApp::Route>& WebApp::routes() {
   return table;
 }
 
-void WebApp::install(httplib::Server& server) {
-  server.set_payload_max_length(config_.maxBody);
-  server.set_default_headers({
+namespace {
+
+const Headers& defaultHeaders() {
+  static const Headers headers = {
       {"X-Content-Type-Options", "nosniff"},
       {"X-Frame-Options", "DENY"},
       {"Referrer-Policy", "no-referrer"},
       {"Content-Security-Policy",
        "default-src 'self'; img-src 'self'; style-src 'self'; form-action 'self'; frame-ancestors 'none'; "
        "base-uri 'none'"},
-  });
+  };
+  return headers;
+}
+
+// The server library's request as the handlers see it.
+Request fromLibrary(const httplib::Request& in) {
+  Request req;
+  req.method = in.method;
+  req.path = in.path;
+  req.target = in.target;
+  req.body = in.body;
+  req.remote_addr = in.remote_addr;
+  for (const auto& [name, value] : in.headers) req.headers.emplace(name, value);
+  for (const auto& [name, value] : in.params) req.params.emplace(name, value);
+  return req;
+}
+
+Response startResponse(const httplib::Response& in) {
+  Response res;
+  res.status = in.status == -1 ? 200 : in.status;
+  res.body = in.body;
+  for (const auto& [name, value] : in.headers) res.headers.emplace(name, value);
+  return res;
+}
+
+void toLibrary(Response& res, httplib::Response& out) {
+  // Left as the library's "not set" when the handler kept the default, so
+  // that it still decides between 200 and 206.
+  if (!(out.status == -1 && res.status == 200)) out.status = res.status;
+  out.headers.clear();
+  for (const auto& [name, value] : res.headers)
+    if (name != "Content-Type") out.headers.emplace(name, value);
+  const std::string type = res.get_header_value("Content-Type");
+  if (res.shared_body) {
+    // A provider with a known length: the library sends the bytes as they are
+    // and compresses nothing a second time.
+    auto body = res.shared_body;
+    out.set_content_provider(body->size(), type, [body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+      sink.write(body->data() + offset, length);
+      return true;
+    });
+  } else if (!res.body.empty() || !type.empty()) {
+    out.set_content(std::move(res.body), type);
+  }
+}
+
+}  // namespace
+
+void WebApp::install(httplib::Server& server) {
+  server.set_payload_max_length(config_.maxBody);
+  httplib::Headers defaults;
+  for (const auto& [name, value] : defaultHeaders()) defaults.emplace(name, value);
+  server.set_default_headers(defaults);
+  const auto adapt = [](auto handler) {
+    return [handler](const httplib::Request& in, httplib::Response& out) {
+      const Request req = fromLibrary(in);
+      Response res = startResponse(out);
+      handler(req, res);
+      toLibrary(res, out);
+    };
+  };
   for (const Route& route : routes()) {
-    auto wrapped = [this, &route](const httplib::Request& req, httplib::Response& res) { handle(route, req, res); };
+    auto wrapped = adapt([this, &route](const Request& req, Response& res) { handle(route, req, res); });
     if (std::string_view(route.method) == "GET") server.Get(route.path, wrapped);
     else server.Post(route.path, wrapped);
   }
   server.set_mount_point("/static", config_.staticDir);
   if (!config_.siteDir.empty()) {
     site_ = std::make_unique<SiteFiles>(config_.siteDir, "/spela");
-    server.Get(R"(/spela(/.*)?)", [this](const httplib::Request& req, httplib::Response& res) {
+    server.Get(R"(/spela(/.*)?)", adapt([this](const Request& req, Response& res) {
       try {
         site_->serve(req, res);
       } catch (const std::exception& e) {
         std::fprintf(stderr, "kortix: GET %s: %s\n", req.path.c_str(), e.what());
         res.status = 503;
       }
-    });
+    }));
   }
   if (!config_.downloadsDir.empty()) server.set_mount_point("/filer", config_.downloadsDir);
-  server.set_error_handler([this](const httplib::Request& req, httplib::Response& res) {
+  server.set_error_handler(adapt([this](const Request& req, Response& res) {
     if (res.status == 404) {
       // "/registrera" and the like: the page is at the slashed path.
       for (const Route& route : routes()) {
@@ -153,10 +215,10 @@ void WebApp::install(httplib::Server& server) {
     data.set("not_found", res.status == 404);
     data.set("status", std::to_string(res.status));
     res.set_content(templates_.render("error", data), "text/html; charset=utf-8");
-  });
+  }));
 }
 
-void WebApp::handle(const Route& route, const httplib::Request& req, httplib::Response& res) {
+void WebApp::handle(const Route& route, const Request& req, Response& res) {
   try {
     (this->*route.handler)(req, res);
   } catch (const std::exception& e) {
@@ -173,7 +235,7 @@ void WebApp::handle(const Route& route, const httplib::Request& req, httplib::Re
   }
 }
 
-std::string WebApp::sender(const httplib::Request& req) const {
+std::string WebApp::sender(const Request& req) const {
   if (config_.trustProxy && req.has_header("X-Forwarded-For")) {
     // The proxy appends the address it saw last.
     std::string chain = req.get_header_value("X-Forwarded-For");
@@ -183,13 +245,13 @@ std::string WebApp::sender(const httplib::Request& req) const {
   return req.remote_addr;
 }
 
-void WebApp::page(httplib::Response& res, const std::string& name, PageData data, int status) {
+void WebApp::page(Response& res, const std::string& name, PageData data, int status) {
   res.status = status;
   res.set_header("Cache-Control", "no-store");
   res.set_content(templates_.render(name, std::move(data)), "text/html; charset=utf-8");
 }
 
-std::string WebApp::csrfToken(const httplib::Request& req, httplib::Response& res) {
+std::string WebApp::csrfToken(const Request& req, Response& res) {
   std::string token = cookieValue(req, CSRF_COOKIE);
   if (!wellFormedToken(token)) {
     token = newCsrfToken();
@@ -198,14 +260,14 @@ std::string WebApp::csrfToken(const httplib::Request& req, httplib::Response& re
   return token;
 }
 
-bool WebApp::csrfValid(const httplib::Request& req) {
+bool WebApp::csrfValid(const Request& req) {
   const std::string cookie = cookieValue(req, CSRF_COOKIE);
   const std::string field = param(req, "csrf", 64);
   return wellFormedToken(cookie) && field.size() == cookie.size() &&
          sodium_memcmp(cookie.data(), field.data(), cookie.size()) == 0;
 }
 
-void WebApp::csrfRefused(const httplib::Request& req, httplib::Response& res) {
+void WebApp::csrfRefused(const Request& req, Response& res) {
   PageData data;
   data.set("title", "Formuläret har gått ut");
   data.set("back", req.path);
@@ -214,7 +276,7 @@ void WebApp::csrfRefused(const httplib::Request& req, httplib::Response& res) {
 
 // --- the game's score form -------------------------------------------------
 
-void WebApp::score(const httplib::Request& req, httplib::Response& res) {
+void WebApp::score(const Request& req, Response& res) {
   const ScoreReply reply = desk_.submit(req.body, sender(req));
   switch (reply.kind) {
     case ScoreReply::Kind::Verdict: res.set_content(reply.body(), "text/plain"); break;
@@ -233,7 +295,7 @@ void WebApp::score(const httplib::Request& req, httplib::Response& res) {
 
 // --- the lists -------------------------------------------------------------
 
-void WebApp::home(const httplib::Request&, httplib::Response& res) {
+void WebApp::home(const Request&, Response& res) {
   const std::int64_t now = clock_();
   const LocalDate today = stockholmDate(now);
   const std::string week = weekKey(today);
@@ -265,7 +327,7 @@ void WebApp::home(const httplib::Request&, httplib::Response& res) {
   page(res, "home", data);
 }
 
-void WebApp::topList(const httplib::Request& req, httplib::Response& res) {
+void WebApp::topList(const Request& req, Response& res) {
   PageData data;
   const std::string dayParam = param(req, "dag", 32);
   const std::string weekParam = param(req, "vecka", 32);
@@ -304,7 +366,7 @@ void WebApp::topList(const httplib::Request& req, httplib::Response& res) {
   page(res, "toplist", data);
 }
 
-void WebApp::rules(const httplib::Request&, httplib::Response& res) {
+void WebApp::rules(const Request&, Response& res) {
   PageData data;
   data.set("title", "Tävlingsregler");
   page(res, "rules", data);
@@ -312,7 +374,7 @@ void WebApp::rules(const httplib::Request&, httplib::Response& res) {
 
 // --- membership ------------------------------------------------------------
 
-void WebApp::registerForm(const httplib::Request& req, httplib::Response& res) {
+void WebApp::registerForm(const Request& req, Response& res) {
   PageData data;
   data.set("title", "Bli medlem");
   data.set("csrf", csrfToken(req, res));
@@ -320,7 +382,7 @@ void WebApp::registerForm(const httplib::Request& req, httplib::Response& res) {
   page(res, "register", data);
 }
 
-void WebApp::registerSubmit(const httplib::Request& req, httplib::Response& res) {
+void WebApp::registerSubmit(const Request& req, Response& res) {
   if (!csrfValid(req)) return csrfRefused(req, res);
   Registration form;
   form.email = param(req, "email");
@@ -347,7 +409,7 @@ void WebApp::registerSubmit(const httplib::Request& req, httplib::Response& res)
   page(res, "register", data, 400);
 }
 
-void WebApp::resetForm(const httplib::Request& req, httplib::Response& res) {
+void WebApp::resetForm(const Request& req, Response& res) {
   PageData data;
   data.set("title", "Glömt lösenordet");
   data.set("csrf", csrfToken(req, res));
@@ -355,7 +417,7 @@ void WebApp::resetForm(const httplib::Request& req, httplib::Response& res) {
   page(res, "getpass", data);
 }
 
-void WebApp::resetSubmit(const httplib::Request& req, httplib::Response& res) {
+void WebApp::resetSubmit(const Request& req, Response& res) {
   if (!csrfValid(req)) return csrfRefused(req, res);
   const std::string email = param(req, "email");
   PageData data;
@@ -374,7 +436,7 @@ void WebApp::resetSubmit(const httplib::Request& req, httplib::Response& res) {
   page(res, "getpass-sent", data);
 }
 
-void WebApp::newPasswordForm(const httplib::Request& req, httplib::Response& res) {
+void WebApp::newPasswordForm(const Request& req, Response& res) {
   PageData data;
   data.set("title", "Nytt lösenord");
   data.set("csrf", csrfToken(req, res));
@@ -382,7 +444,7 @@ void WebApp::newPasswordForm(const httplib::Request& req, httplib::Response& res
   page(res, "newpassword", data);
 }
 
-void WebApp::newPasswordSubmit(const httplib::Request& req, httplib::Response& res) {
+void WebApp::newPasswordSubmit(const Request& req, Response& res) {
   if (!csrfValid(req)) return csrfRefused(req, res);
   const std::string token = param(req, "t", 128);
   const FormErrors errors =
@@ -400,14 +462,14 @@ void WebApp::newPasswordSubmit(const httplib::Request& req, httplib::Response& r
   page(res, "newpassword", data, 400);
 }
 
-void WebApp::endForm(const httplib::Request& req, httplib::Response& res) {
+void WebApp::endForm(const Request& req, Response& res) {
   PageData data;
   data.set("title", "Avsluta medlemskapet");
   data.set("csrf", csrfToken(req, res));
   page(res, "end", data);
 }
 
-void WebApp::endSubmit(const httplib::Request& req, httplib::Response& res) {
+void WebApp::endSubmit(const Request& req, Response& res) {
   if (!csrfValid(req)) return csrfRefused(req, res);
   const std::string email = param(req, "email");
   FormErrors errors;
@@ -426,14 +488,14 @@ void WebApp::endSubmit(const httplib::Request& req, httplib::Response& res) {
   page(res, "end", data, 400);
 }
 
-void WebApp::challengeForm(const httplib::Request& req, httplib::Response& res) {
+void WebApp::challengeForm(const Request& req, Response& res) {
   PageData data;
   data.set("title", "Utmana dina vänner");
   data.set("csrf", csrfToken(req, res));
   page(res, "challenge", data);
 }
 
-void WebApp::challengeSubmit(const httplib::Request& req, httplib::Response& res) {
+void WebApp::challengeSubmit(const Request& req, Response& res) {
   if (!csrfValid(req)) return csrfRefused(req, res);
   const std::string email = param(req, "email");
   std::vector<std::string> friends;
@@ -480,15 +542,15 @@ PageData newestBuilds(const std::vector<Build>& builds, bool withFiles) {
 
 }  // namespace
 
-void WebApp::version(const httplib::Request&, httplib::Response& res) {
+void WebApp::version(const Request&, Response& res) {
   buildsPage(res, "Det finns en nyare version", "version");
 }
 
-void WebApp::downloads(const httplib::Request&, httplib::Response& res) {
+void WebApp::downloads(const Request&, Response& res) {
   buildsPage(res, "Ladda ner Vilmar Pintkeeper", "downloads");
 }
 
-void WebApp::buildsPage(httplib::Response& res, const std::string& title, const std::string& name) {
+void WebApp::buildsPage(Response& res, const std::string& title, const std::string& name) {
   PageData data;
   data.set("title", title);
   const auto builds = store_.builds();
@@ -497,7 +559,7 @@ void WebApp::buildsPage(httplib::Response& res, const std::string& title, const 
   page(res, name, data);
 }
 
-void WebApp::dll(const httplib::Request&, httplib::Response& res) {
+void WebApp::dll(const Request&, Response& res) {
   PageData data;
   data.set("title", "Spelet hittar inte WinInet");
   page(res, "dll", data);

@@ -10,6 +10,7 @@
 
 #include "domain/Accounts.h"
 #include "domain/ScoreDesk.h"
+#include "http/Message.h"
 #include "http/SiteFiles.h"
 #include "http/Templates.h"
 #include "storage/Store.h"
@@ -33,7 +34,7 @@ class WebApp {
 
   void install(httplib::Server& server);
 
-  using Handler = void (WebApp::*)(const httplib::Request&, httplib::Response&);
+  using Handler = void (WebApp::*)(const Request&, Response&);
   struct Route {
     const char* method;
     const char* path;
@@ -44,35 +45,35 @@ class WebApp {
 
   // Runs a route's handler as the server does: a failure inside it (a
   // database gone away) becomes a 503 page, or no verdict for the game.
-  void handle(const Route& route, const httplib::Request& req, httplib::Response& res);
+  void handle(const Route& route, const Request& req, Response& res);
 
  private:
-  void score(const httplib::Request& req, httplib::Response& res);
-  void home(const httplib::Request& req, httplib::Response& res);
-  void topList(const httplib::Request& req, httplib::Response& res);
-  void rules(const httplib::Request& req, httplib::Response& res);
-  void registerForm(const httplib::Request& req, httplib::Response& res);
-  void registerSubmit(const httplib::Request& req, httplib::Response& res);
-  void resetForm(const httplib::Request& req, httplib::Response& res);
-  void resetSubmit(const httplib::Request& req, httplib::Response& res);
-  void newPasswordForm(const httplib::Request& req, httplib::Response& res);
-  void newPasswordSubmit(const httplib::Request& req, httplib::Response& res);
-  void endForm(const httplib::Request& req, httplib::Response& res);
-  void endSubmit(const httplib::Request& req, httplib::Response& res);
-  void challengeForm(const httplib::Request& req, httplib::Response& res);
-  void challengeSubmit(const httplib::Request& req, httplib::Response& res);
-  void version(const httplib::Request& req, httplib::Response& res);
-  void dll(const httplib::Request& req, httplib::Response& res);
-  void downloads(const httplib::Request& req, httplib::Response& res);
+  void score(const Request& req, Response& res);
+  void home(const Request& req, Response& res);
+  void topList(const Request& req, Response& res);
+  void rules(const Request& req, Response& res);
+  void registerForm(const Request& req, Response& res);
+  void registerSubmit(const Request& req, Response& res);
+  void resetForm(const Request& req, Response& res);
+  void resetSubmit(const Request& req, Response& res);
+  void newPasswordForm(const Request& req, Response& res);
+  void newPasswordSubmit(const Request& req, Response& res);
+  void endForm(const Request& req, Response& res);
+  void endSubmit(const Request& req, Response& res);
+  void challengeForm(const Request& req, Response& res);
+  void challengeSubmit(const Request& req, Response& res);
+  void version(const Request& req, Response& res);
+  void dll(const Request& req, Response& res);
+  void downloads(const Request& req, Response& res);
 
-  void page(httplib::Response& res, const std::string& name, PageData data, int status = 200);
+  void page(Response& res, const std::string& name, PageData data, int status = 200);
   // The newest build of each platform, on the version and download pages.
-  void buildsPage(httplib::Response& res, const std::string& title, const std::string& name);
+  void buildsPage(Response& res, const std::string& title, const std::string& name);
   // The form's anti-forgery token: the visitor's cookie, or a new one.
-  std::string csrfToken(const httplib::Request& req, httplib::Response& res);
-  bool csrfValid(const httplib::Request& req);
-  void csrfRefused(const httplib::Request& req, httplib::Response& res);
-  std::string sender(const httplib::Request& req) const;
+  std::string csrfToken(const Request& req, Response& res);
+  bool csrfValid(const Request& req);
+  void csrfRefused(const Request& req, Response& res);
+  std::string sender(const Request& req) const;
 
   Store& store_;
   ScoreDesk& desk_;
