@@ -391,7 +391,7 @@ void WebApp::registerSubmit(const Request& req, Response& res) {
   form.password2 = param(req, "password2", 128);
   form.referrer = param(req, "referrer");
   form.acceptsRules = param(req, "rules") == "ja";
-  const FormErrors errors = accounts_.registerMember(form);
+  const FormErrors errors = accounts_.registerMember(form, sender(req));
   PageData data;
   if (errors.empty()) {
     data.set("title", "Välkommen");
@@ -429,7 +429,14 @@ void WebApp::resetSubmit(const Request& req, Response& res) {
     page(res, "getpass", data, 400);
     return;
   }
-  accounts_.requestReset(email);
+  if (!accounts_.requestReset(email)) {
+    data.set("title", "Glömt lösenordet");
+    data.set("csrf", csrfToken(req, res));
+    data.set("email", shown(email));
+    addErrors(data, {{"", MAIL_FAILED}});
+    page(res, "getpass", data, 503);
+    return;
+  }
   // The same answer for members and strangers: the page tells no one who is a member.
   data.set("title", "Kolla din e-mail");
   data.set("email", shown(trimmed(email)));
@@ -448,7 +455,7 @@ void WebApp::newPasswordSubmit(const Request& req, Response& res) {
   if (!csrfValid(req)) return csrfRefused(req, res);
   const std::string token = param(req, "t", 128);
   const FormErrors errors =
-      accounts_.resetPassword(token, param(req, "password", 128), param(req, "password2", 128));
+      accounts_.resetPassword(token, param(req, "password", 128), param(req, "password2", 128), sender(req));
   PageData data;
   if (errors.empty()) {
     data.set("title", "Lösenordet är bytt");
@@ -505,8 +512,6 @@ void WebApp::challengeSubmit(const Request& req, Response& res) {
   PageData data;
   data.set("title", "Utmana dina vänner");
   if (errors.empty()) {
-    data.set("sent", std::to_string(sent));
-    data.set("none_sent", sent == 0);
     page(res, "challenge-sent", data);
     return;
   }
