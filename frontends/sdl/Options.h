@@ -13,6 +13,7 @@ struct Options {
   bool showVersion = false;
   bool showHelp = false;
   std::string tickLog;  // where each tick's start error goes at exit, if anywhere
+  std::string replay;   // a recorded game to show first, if any
 };
 
 // Parses the arguments after the program name. On a bad argument returns

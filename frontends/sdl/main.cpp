@@ -10,6 +10,7 @@
 #include "app/App.h"
 #include "frontends/sdl/Options.h"
 #include "frontends/sdl/SdlPlatform.h"
+#include "input/Replay.h"
 
 int main(int argc, char** argv) {
   std::string error;
@@ -27,12 +28,19 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  vilmar::Replay replay;
+  if (!options->replay.empty() && !vilmar::loadReplay(options->replay, replay, error)) {
+    std::cerr << "vilmar-pintkeeper: " << error << '\n';
+    return 2;
+  }
+
   vilmar::sdl::SdlPlatform platform(*options);
   if (!platform.ready()) {
     std::cerr << "vilmar-pintkeeper: " << platform.error() << '\n';
     return 1;
   }
   vilmar::App app(platform);
+  if (!options->replay.empty()) app.gameSession->playBack(replay);
   while (!app.quitting()) {
     app.pass();
     // A close asked for while a dialog was open waits for the end of the pass.
