@@ -21,7 +21,10 @@ GameSession::GameSession(Platform& platform, KeyboardInput& keyboard, std::int32
   busy = false;
 }
 
-GameSession::~GameSession() { keyboard_.useTape(nullptr); }
+// The keyboard keeps its pointer to the tape: only this session's worlds
+// poll it, and they go with the session (the App may destroy the keyboard
+// first).
+GameSession::~GameSession() = default;
 
 void GameSession::playBack(const Replay& replay) {
   pendingPlayback_ = replay;

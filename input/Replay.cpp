@@ -1,6 +1,7 @@
 #include "input/Replay.h"
 
 #include <array>
+#include <fstream>
 
 namespace vilmar {
 
@@ -154,6 +155,22 @@ ReplayError parseReplay(std::span<const std::uint8_t> bytes, Replay& out) {
   if (at != bytes.size()) return ReplayError::TrailingBytes;
   out = std::move(r);
   return ReplayError::None;
+}
+
+bool loadReplay(const std::string& path, Replay& out, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "cannot read " + path;
+    return false;
+  }
+  // One byte more than a replay may have, so a longer file is told as such.
+  std::vector<std::uint8_t> bytes(REPLAY_MAX_BYTES + 1);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  const ReplayError e = parseReplay(bytes, out);
+  if (e == ReplayError::None) return true;
+  error = path + ": not a replay this program can play (" + replayErrorName(e) + ")";
+  return false;
 }
 
 }  // namespace vilmar

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace vilmar {
@@ -65,6 +66,10 @@ const char* replayErrorName(ReplayError error);
 std::vector<std::uint8_t> encodeReplay(const Replay& replay);
 // Reads a whole file. On failure `out` is left as it was.
 ReplayError parseReplay(std::span<const std::uint8_t> bytes, Replay& out);
+
+// Reads and parses a replay file of at most REPLAY_MAX_BYTES, for the
+// tools and the native game's --replay; error tells the user what is wrong.
+bool loadReplay(const std::string& path, Replay& out, std::string& error);
 
 // Sizes of the parts, for a recording that keeps within REPLAY_MAX_BYTES.
 std::size_t keyChangeBytes(const KeyChange& change);

@@ -14,10 +14,10 @@
 #include "Version.h"
 #include "app/App.h"
 #include "app/ReplayCheck.h"
+#include "frontends/headless/HeadlessPlatform.h"
+#include "frontends/headless/InputScript.h"
+#include "frontends/posix/CurlTransport.h"
 #include "input/Replay.h"
-#include "platform/headless/HeadlessPlatform.h"
-#include "platform/headless/InputScript.h"
-#include "platform/posix/CurlTransport.h"
 #include "tools/sim/PngFile.h"
 #include "tools/sim/SpriteSheet.h"
 #include "tools/sim/Trace.h"
@@ -111,18 +111,6 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
   return true;
 }
 
-// Reads a replay file whole, refusing anything longer than a replay can be.
-bool readReplay(const std::string& path, Replay& replay, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return error = "cannot read " + path, false;
-  std::vector<std::uint8_t> bytes(REPLAY_MAX_BYTES + 1);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
-  const ReplayError e = parseReplay(bytes, replay);
-  if (e != ReplayError::None) return error = path + ": not a replay this program reads (" + replayErrorName(e) + ")", false;
-  return true;
-}
-
 bool writeReplay(const std::string& path, const Replay& replay) {
   const std::vector<std::uint8_t> bytes = encodeReplay(replay);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -141,7 +129,7 @@ std::string hex64(std::uint64_t v) {
 int verify(const std::string& path) {
   Replay replay;
   std::string error;
-  if (!readReplay(path, replay, error)) {
+  if (!loadReplay(path, replay, error)) {
     std::cerr << "vilmar-sim: " << error << "\n";
     return 2;
   }
@@ -171,7 +159,7 @@ int main(int argc, char** argv) {
   if (!options.verifyFile.empty()) return verify(options.verifyFile);
   Replay playback;
   if (!options.replayFile.empty()) {
-    if (!readReplay(options.replayFile, playback, error)) {
+    if (!loadReplay(options.replayFile, playback, error)) {
       std::cerr << "vilmar-sim: " << error << "\n";
       return 2;
     }
