@@ -12,7 +12,7 @@
 #include "input/InputTape.h"
 #include "input/KeyReader.h"
 #include "input/KeyboardInput.h"
-#include "platform/headless/HeadlessPlatform.h"
+#include "frontends/headless/HeadlessPlatform.h"
 #include "world/BarGame.h"
 
 using namespace vilmar;

@@ -10,7 +10,7 @@
 #include "app/ReplayCheck.h"
 #include "fuzz/FuzzSupport.h"
 #include "input/Replay.h"
-#include "platform/headless/HeadlessPlatform.h"
+#include "frontends/headless/HeadlessPlatform.h"
 
 using namespace vilmar;
 

@@ -230,10 +230,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
   void onHead(beast::error_code ec) {
     if (phase_ == Phase::Closing) return;
     if (ec == bhttp::error::header_limit || ec == bhttp::error::buffer_overflow) {
-      // No line end in what came: the request line alone is too long.
-      const auto data = buffer_.cdata();
-      const std::string_view seen(static_cast<const char*>(data.data()), data.size());
-      return refuse(seen.find('\n') == std::string_view::npos ? 414 : 431);
+      // The request line is taken as soon as it is whole: without a target
+      // it was the line itself that grew too long.
+      return refuse(parser_->get().target().empty() ? 414 : 431);
     }
     if (ec == bhttp::error::body_limit) return refuse(413);
     if (ec) {

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/sdl/Layout.h"
-#include "platform/sdl/Options.h"
+#include "frontends/sdl/Layout.h"
+#include "frontends/sdl/Options.h"
 
 namespace vilmar::sdl {
 namespace {
