@@ -23,7 +23,7 @@
 #include "actors/Mug.h"
 #include "app/App.h"
 #include "input/Replay.h"
-#include "platform/headless/HeadlessPlatform.h"
+#include "frontends/headless/HeadlessPlatform.h"
 
 using namespace vilmar;
 

@@ -15,7 +15,7 @@
 
 #include "app/ReplayCheck.h"
 #include "input/Replay.h"
-#include "platform/headless/HeadlessPlatform.h"
+#include "frontends/headless/HeadlessPlatform.h"
 
 using namespace vilmar;
 
