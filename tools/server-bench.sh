@@ -35,6 +35,7 @@ base=$(sed -n 's/.*listening on //p' "$tmp/out")
 page=$(curl -s -c "$tmp/jar" "$base/registrera/")
 token=$(printf '%s' "$page" | sed -n 's/.*name="csrf" value="\([0-9a-f]*\)".*/\1/p')
 curl -s -b "$tmp/jar" -o /dev/null --data "csrf=$token&email=bench@example.se&nick=Bench&password=hemligt1&password2=hemligt1&rules=ja" "$base/registrera/"
+curl -s -o /dev/null "$base$(grep -ho '/bekrafta/?t=[0-9a-f]*' "$tmp/outbox/"*.eml | head -n 1)"
 for i in $(seq 1 30); do  # something on the lists
   curl -s -o /dev/null --data-binary "$("$helper" form bench@example.se hemligt1 $((i * 10)))" \
     -H 'X-Forwarded-For: 10.9.9.9' "$base/r0002.asp"

@@ -106,6 +106,7 @@ const std::vector<WebApp::Route>& WebApp::routes() {
       {"GET", "/version.asp", &WebApp::version},
       {"GET", "/dll/", &WebApp::dll},
       {"GET", "/ladda-ner/", &WebApp::downloads},
+      {"GET", "/bekrafta/", &WebApp::confirm},
   };
   return table;
 }
@@ -520,6 +521,18 @@ void WebApp::challengeSubmit(const Request& req, Response& res) {
   for (std::size_t i = 0; i < friends.size(); ++i) data.set("friend" + std::to_string(i + 1), shown(friends[i]));
   addErrors(data, errors);
   page(res, "challenge", data, 400);
+}
+
+void WebApp::confirm(const Request& req, Response& res) {
+  PageData data;
+  if (accounts_.confirmAddress(param(req, "t", 128))) {
+    data.set("title", "Adressen är bekräftad");
+    data.set("confirmed", true);
+    page(res, "confirmed", data);
+    return;
+  }
+  data.set("title", "Länken gäller inte");
+  page(res, "confirmed", data, 400);
 }
 
 // --- help for the game -----------------------------------------------------

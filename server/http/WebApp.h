@@ -62,6 +62,7 @@ class WebApp {
   void endSubmit(const Request& req, Response& res);
   void challengeForm(const Request& req, Response& res);
   void challengeSubmit(const Request& req, Response& res);
+  void confirm(const Request& req, Response& res);
   void version(const Request& req, Response& res);
   void dll(const Request& req, Response& res);
   void downloads(const Request& req, Response& res);

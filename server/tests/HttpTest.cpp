@@ -76,6 +76,7 @@ class HttpTest : public StoreTest {
 TEST_P(HttpTest, TheScoreFormIsAnsweredAsTheGameReadsIt) {
   const int port = server->port();
   ASSERT_TRUE(joinOnTheWeb(port, "vilmar@example.se", "Vilmar", "hemligt1"));
+  ASSERT_TRUE(confirmOnTheWeb(port, var, "vilmar@example.se"));
   httplib::Client game("127.0.0.1", port);
   auto post = [&](const std::string& body) {
     return game.Post("/r0002.asp", body, "application/x-www-form-urlencoded");
@@ -111,6 +112,7 @@ TEST_P(HttpTest, TheScoreFormIsAnsweredAsTheGameReadsIt) {
 TEST_P(HttpTest, PagesEscapeWhatMembersTypeAndCarrySecurityHeaders) {
   const int port = server->port();
   ASSERT_TRUE(joinOnTheWeb(port, "x@example.se", "<script>alert(1)", "hemligt1"));
+  ASSERT_TRUE(confirmOnTheWeb(port, var, "x@example.se"));
   httplib::Client game("127.0.0.1", port);
   game.Post("/r0002.asp", gameForm("x@example.se", "hemligt1", 50), "application/x-www-form-urlencoded");
   const auto home = game.Get("/");
@@ -293,6 +295,7 @@ TEST(ServerCommandLine, HelpBadOptionsAndOperatorCommands) {
     ServerProcess server(var, {});
     ASSERT_GT(server.port(), 0);
     ASSERT_TRUE(joinOnTheWeb(server.port(), "anna@example.se", "=Anna,\"the best\"", "hemligt1"));
+    ASSERT_TRUE(confirmOnTheWeb(server.port(), var, "anna@example.se"));
     httplib::Client game("127.0.0.1", server.port());
     game.Post("/r0002.asp", gameForm("anna@example.se", "hemligt1", 300), "application/x-www-form-urlencoded");
     game.Post("/r0002.asp", gameForm("anna@example.se", "hemligt1", -3), "application/x-www-form-urlencoded");

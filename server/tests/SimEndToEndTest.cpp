@@ -56,6 +56,7 @@ TEST_P(SimEndToEnd, RegisterOnTheWebThenSendFromTheGame) {
   ASSERT_EQ(server->port(), VILMAR_TEST_SERVICE_PORT);
 
   ASSERT_TRUE(joinOnTheWeb(server->port(), "vilmar@example.se", "Bartendern", "hemligt:1"));
+  ASSERT_TRUE(confirmOnTheWeb(server->port(), var, "vilmar@example.se"));
   EXPECT_EQ(runSimulator("vilmar@example.se:hemligt:1"),
             "\"signin\":{\"caption\":\"Registrera din poäng (122)\",\"button\":\"Skickar...\",\"pages\":[],"
             "\"result\":0,\"version\":0}");
