@@ -92,6 +92,7 @@ int serve(const kortix::Options& options, kortix::Store& store, const sigset_t& 
   web.siteDir = options.siteDir;
   web.downloadsDir = options.downloadsDir;
   web.trustProxy = options.trustProxy;
+  web.publicUrl = publicUrl;
   WebApp app(store, desk, accounts, templates, clock, web);
   app.install(server);
   server.set_logger([](const httplib::Request& req, const httplib::Response& res) {

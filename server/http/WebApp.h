@@ -23,6 +23,9 @@ struct WebConfig {
   std::string downloadsDir;  // an optional folder of released builds, under /filer/
   bool trustProxy = false;   // take the sender from X-Forwarded-For (behind a reverse proxy)
   std::size_t maxBody = 16 * 1024;
+  // Where visitors reach the pages: form posts from another origin are
+  // refused, and with https the form cookie is Secure and __Host- bound.
+  std::string publicUrl;
 };
 
 class WebApp {
@@ -75,6 +78,8 @@ class WebApp {
   bool csrfValid(const Request& req);
   void csrfRefused(const Request& req, Response& res);
   std::string sender(const Request& req) const;
+  bool secureSite() const { return config_.publicUrl.rfind("https://", 0) == 0; }
+  const char* csrfCookie() const;
 
   Store& store_;
   ScoreDesk& desk_;
