@@ -118,8 +118,8 @@ CreateOutcome PostgresStore::createUser(const NewUser& u) {
     pqxx::work w(c);
     const auto r = w.exec_params(
         "INSERT INTO users (email, email_key, nick, nick_key, password_hash, referrer_key, created_at, "
-        "confirmed_at, confirm_hash) VALUES ($1, $2, $3, $4, $5, $6, $7, CASE WHEN $8 = '' THEN $7 END, "
-        "NULLIF($8, '')) ON CONFLICT DO NOTHING RETURNING id",
+        "confirmed_at, confirm_hash) VALUES ($1, $2, $3, $4, $5, $6, $7::BIGINT, "
+        "CASE WHEN $8::TEXT = '' THEN $7::BIGINT END, NULLIF($8::TEXT, '')) ON CONFLICT DO NOTHING RETURNING id",
         u.email, u.emailKey, u.nick, u.nickKey, u.passwordHash, u.referrerKey, u.createdAt, u.confirmHash);
     if (!r.empty()) {
       w.commit();
