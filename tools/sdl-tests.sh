@@ -54,8 +54,8 @@ if [ $build = 1 ]; then
   fi
 fi
 
-game=$build_dir/platform/sdl/vilmar-pintkeeper
-loopback_game=$build_dir/platform/sdl/vilmar-pintkeeper-loopback
+game=$build_dir/frontends/sdl/vilmar-pintkeeper
+loopback_game=$build_dir/frontends/sdl/vilmar-pintkeeper-loopback
 aid=$build_dir/tests/sdl/vilmar-sdl-testaid
 sim=$build_dir/tools/vilmar-sim
 infotext=$build_dir/tests/win32/vilmar-infotext

@@ -44,10 +44,10 @@ if [ $build = 1 ]; then
   fi
 fi
 
-game=$mingw_build/platform/win32/VilmarPintkeeper.exe
-loopback_game=$mingw_build/platform/win32/VilmarPintkeeper-loopback.exe
-driver=$mingw_build/platform/win32/vilmar-windriver.exe
-ticktimer_check=$mingw_build/platform/win32/vilmar-ticktimer-check.exe
+game=$mingw_build/frontends/win32/VilmarPintkeeper.exe
+loopback_game=$mingw_build/frontends/win32/VilmarPintkeeper-loopback.exe
+driver=$mingw_build/frontends/win32/vilmar-windriver.exe
+ticktimer_check=$mingw_build/frontends/win32/vilmar-ticktimer-check.exe
 sim=$host_build/tools/vilmar-sim
 infotext=$host_build/tests/win32/vilmar-infotext
 scoreserver=$host_build/tools/scoreserver/vilmar-scoreserver

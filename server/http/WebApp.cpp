@@ -1,6 +1,5 @@
 #include "http/WebApp.h"
 
-#include <httplib.h>
 #include <sodium.h>
 
 #include <cstdio>
@@ -89,7 +88,7 @@ std::string textParam(const Request& req, const char* name, std::size_t maxBytes
 
 const std::vector<WebApp::Route>& WebApp::routes() {
   static const std::vector<Route> table = {
-      {"POST", "/r0002.asp", &WebApp::score},
+      {"POST", "/r0002.asp", &WebApp::score, SCORE_BODY_LIMIT},
       {"GET", "/", &WebApp::home},
       {"GET", "/topplista/", &WebApp::topList},
       {"GET", "/regler/", &WebApp::rules},
@@ -125,105 +124,88 @@ const Headers& defaultHeaders() {
   return headers;
 }
 
-// The server library's request as the handlers see it.
-Request fromLibrary(const httplib::Request& in) {
-  Request req;
-  req.method = in.method;
-  req.path = in.path;
-  req.target = in.target;
-  req.body = in.body;
-  req.remote_addr = in.remote_addr;
-  for (const auto& [name, value] : in.headers) req.headers.emplace(name, value);
-  for (const auto& [name, value] : in.params) req.params.emplace(name, value);
-  return req;
-}
-
-Response startResponse(const httplib::Response& in) {
-  Response res;
-  res.status = in.status == -1 ? 200 : in.status;
-  res.body = in.body;
-  for (const auto& [name, value] : in.headers) res.headers.emplace(name, value);
-  return res;
-}
-
-void toLibrary(Response& res, httplib::Response& out) {
-  // Left as the library's "not set" when the handler kept the default, so
-  // that it still decides between 200 and 206.
-  if (!(out.status == -1 && res.status == 200)) out.status = res.status;
-  out.headers.clear();
-  for (const auto& [name, value] : res.headers)
-    if (name != "Content-Type") out.headers.emplace(name, value);
-  const std::string type = res.get_header_value("Content-Type");
-  if (res.shared_body) {
-    // A provider with a known length: the library sends the bytes as they are
-    // and compresses nothing a second time.
-    auto body = res.shared_body;
-    out.set_content_provider(body->size(), type, [body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-      sink.write(body->data() + offset, length);
-      return true;
-    });
-  } else if (!res.body.empty() || !type.empty()) {
-    out.set_content(std::move(res.body), type);
-  }
+bool under(const std::string& path, std::string_view prefix) {
+  return path.size() > prefix.size() && path.starts_with(prefix) && path[prefix.size()] == '/';
 }
 
 }  // namespace
 
-void WebApp::install(httplib::Server& server) {
-  server.set_payload_max_length(config_.maxBody);
-  httplib::Headers defaults;
-  for (const auto& [name, value] : defaultHeaders()) defaults.emplace(name, value);
-  server.set_default_headers(defaults);
-  const auto adapt = [](auto handler) {
-    return [handler](const httplib::Request& in, httplib::Response& out) {
-      const Request req = fromLibrary(in);
-      Response res = startResponse(out);
-      handler(req, res);
-      toLibrary(res, out);
-    };
-  };
+WebApp::WebApp(Store& store, ScoreDesk& desk, Accounts& accounts, const Templates& templates, Clock clock,
+               WebConfig config)
+    : store_(store), desk_(desk), accounts_(accounts), templates_(templates), clock_(std::move(clock)),
+      config_(std::move(config)) {
+  static_ = std::make_unique<SiteFiles>(config_.staticDir, "/static", false);
+  if (!config_.siteDir.empty()) site_ = std::make_unique<SiteFiles>(config_.siteDir, "/spela", true);
+  if (!config_.downloadsDir.empty()) downloads_ = std::make_unique<SiteFiles>(config_.downloadsDir, "/filer", false);
+}
+
+WebApp::~WebApp() = default;
+
+std::size_t WebApp::bodyLimit(std::string_view method, std::string_view path) {
+  for (const Route& route : routes())
+    if (route.method == method && route.path == path) return route.maxBody;
+  return FORM_BODY_LIMIT;
+}
+
+void WebApp::serve(const Request& req, Response& res) {
+  res.headers = defaultHeaders();
+  const bool read = req.method == "GET" || req.method == "HEAD";
+  bool pathKnown = false;
   for (const Route& route : routes()) {
-    auto wrapped = adapt([this, &route](const Request& req, Response& res) { handle(route, req, res); });
-    if (std::string_view(route.method) == "GET") server.Get(route.path, wrapped);
-    else server.Post(route.path, wrapped);
-  }
-  server.set_mount_point("/static", config_.staticDir);
-  if (!config_.siteDir.empty()) {
-    site_ = std::make_unique<SiteFiles>(config_.siteDir, "/spela");
-    server.Get(R"(/spela(/.*)?)", adapt([this](const Request& req, Response& res) {
-      try {
-        site_->serve(req, res);
-      } catch (const std::exception& e) {
-        std::fprintf(stderr, "kortix: GET %s: %s\n", req.path.c_str(), e.what());
-        res.status = 503;
-      }
-    }));
-  }
-  if (!config_.downloadsDir.empty()) server.set_mount_point("/filer", config_.downloadsDir);
-  server.set_error_handler(adapt([this](const Request& req, Response& res) {
-    if (res.status == 404) {
-      // "/registrera" and the like: the page is at the slashed path.
-      for (const Route& route : routes()) {
-        if (req.path + "/" == route.path) {
-          res.set_redirect(route.path, 301);
-          return;
-        }
-      }
+    if (req.path != route.path) continue;
+    pathKnown = true;
+    if (route.method == req.method || (read && std::string_view(route.method) == "GET")) {
+      handle(route, req, res);
+      return errorPage(res);
     }
-    if (!res.body.empty()) return;
-    PageData data;
-    data.set("title", res.status == 404 ? "Sidan finns inte" : "Fel");
-    data.set("not_found", res.status == 404);
-    data.set("status", std::to_string(res.status));
-    res.set_content(templates_.render("error", data), "text/html; charset=utf-8");
-  }));
+  }
+  SiteFiles* files = under(req.path, "/static") ? static_.get()
+                     : (req.path == "/spela" || under(req.path, "/spela")) ? site_.get()
+                     : under(req.path, "/filer") ? downloads_.get()
+                                                 : nullptr;
+  if (files && read) {
+    try {
+      files->serve(req, res);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "kortix: GET %s: %s\n", escapeForLog(req.path).c_str(), escapeForLog(e.what()).c_str());
+      res.status = 503;
+    }
+    return errorPage(res);
+  }
+  if (pathKnown || files) {
+    std::string allowed;
+    for (const Route& route : routes())
+      if (req.path == route.path) allowed += std::string(allowed.empty() ? "" : ", ") + route.method;
+    res.set_header("Allow", allowed.empty() ? "GET, HEAD" : allowed);
+    res.status = 405;
+    return errorPage(res);
+  }
+  // "/registrera" and the like: the page is at the slashed path.
+  for (const Route& route : routes()) {
+    if (req.path + "/" == route.path) {
+      res.set_redirect(route.path, 301);
+      return;
+    }
+  }
+  res.status = 404;
+  errorPage(res);
+}
+
+void WebApp::errorPage(Response& res) {
+  if (res.status < 400 || !res.content().empty()) return;
+  PageData data;
+  data.set("title", res.status == 404 ? "Sidan finns inte" : "Fel");
+  data.set("not_found", res.status == 404);
+  data.set("status", std::to_string(res.status));
+  res.set_content(templates_.render("error", data), "text/html; charset=utf-8");
 }
 
 void WebApp::handle(const Route& route, const Request& req, Response& res) {
   try {
     (this->*route.handler)(req, res);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "kortix: %s %s: %s\n", req.method.c_str(), req.path.c_str(), e.what());
+    std::fprintf(stderr, "kortix: %s %s: %s\n", escapeForLog(req.method).c_str(), escapeForLog(req.path).c_str(),
+                 escapeForLog(e.what()).c_str());
     if (route.handler == &WebApp::score) {
       // No 0 or 1 unless the score is stored: the game sees no verdict.
       res.status = 503;
@@ -237,12 +219,8 @@ void WebApp::handle(const Route& route, const Request& req, Response& res) {
 }
 
 std::string WebApp::sender(const Request& req) const {
-  if (config_.trustProxy && req.has_header("X-Forwarded-For")) {
-    // The proxy appends the address it saw last.
-    std::string chain = req.get_header_value("X-Forwarded-For");
-    const std::size_t comma = chain.rfind(',');
-    return trimmed(comma == std::string::npos ? chain : chain.substr(comma + 1));
-  }
+  // The server has already taken the client from X-Forwarded-For when the
+  // connection came from a trusted proxy.
   return req.remote_addr;
 }
 

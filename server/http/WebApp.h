@@ -2,8 +2,6 @@
 // The HTTP side: one table of routes, each handler translating a request into
 // a call of the domain and its answer into a page or the game's reply.
 
-#include <httplib.h>
-
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,27 +19,34 @@ struct WebConfig {
   std::string staticDir;     // the style sheet and pictures, under /static/
   std::string siteDir;       // an optional folder served under /spela/ (the browser game)
   std::string downloadsDir;  // an optional folder of released builds, under /filer/
-  bool trustProxy = false;   // take the sender from X-Forwarded-For (behind a reverse proxy)
-  std::size_t maxBody = 16 * 1024;
   // Where visitors reach the pages: form posts from another origin are
   // refused, and with https the form cookie is Secure and __Host- bound.
   std::string publicUrl;
 };
 
+// The largest request body: a form's, and the game's score form, which may
+// carry a recorded game.
+constexpr std::size_t FORM_BODY_LIMIT = 16 * 1024;
+constexpr std::size_t SCORE_BODY_LIMIT = 160 * 1024;
+
 class WebApp {
  public:
   WebApp(Store& store, ScoreDesk& desk, Accounts& accounts, const Templates& templates, Clock clock,
-         WebConfig config)
-      : store_(store), desk_(desk), accounts_(accounts), templates_(templates), clock_(std::move(clock)),
-        config_(std::move(config)) {}
+         WebConfig config);
+  ~WebApp();
 
-  void install(httplib::Server& server);
+  // Answers any request: a route, a file under /static/, /spela/ or /filer/,
+  // or an error page.
+  void serve(const Request& req, Response& res);
+  // The largest body accepted for a method and path.
+  static std::size_t bodyLimit(std::string_view method, std::string_view path);
 
   using Handler = void (WebApp::*)(const Request&, Response&);
   struct Route {
     const char* method;
     const char* path;
     Handler handler;
+    std::size_t maxBody = FORM_BODY_LIMIT;
   };
   // Every route of the service in one table.
   static const std::vector<Route>& routes();
@@ -70,6 +75,8 @@ class WebApp {
   void dll(const Request& req, Response& res);
   void downloads(const Request& req, Response& res);
 
+  // An error status without a body of its own gets the error page.
+  void errorPage(Response& res);
   void page(Response& res, const std::string& name, PageData data, int status = 200);
   // The newest build of each platform, on the version and download pages.
   void buildsPage(Response& res, const std::string& title, const std::string& name);
@@ -87,7 +94,7 @@ class WebApp {
   const Templates& templates_;
   Clock clock_;
   WebConfig config_;
-  std::unique_ptr<SiteFiles> site_;
+  std::unique_ptr<SiteFiles> static_, site_, downloads_;
 };
 
 }  // namespace kortix

@@ -24,6 +24,7 @@ class ServiceTest : public StoreTest {
     StoreTest::SetUp();
     if (IsSkipped()) return;
     outbox = ::testing::TempDir() + uniqueName("outbox_");
+    std::filesystem::remove_all(outbox);  // left by an earlier run with this process id
     mailer = outboxMailer(outbox, "kortix@example.se");
     auth = std::make_unique<Authenticator>(*store, hasher, limiter);
     desk = std::make_unique<ScoreDesk>(*store, *auth, [this] { return now; });

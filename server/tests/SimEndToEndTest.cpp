@@ -44,6 +44,7 @@ class SimEndToEnd : public StoreTest {};
 TEST_P(SimEndToEnd, RegisterOnTheWebThenSendFromTheGame) {
   store.reset();
   const std::string var = ::testing::TempDir() + uniqueName("kortix_e2e_");
+  std::filesystem::remove_all(var);  // left by an earlier run with this process id
   std::filesystem::create_directories(var);
   const std::string database = GetParam() == "sqlite" ? "sqlite:" + var + "/kortix.db" : freshDatabase(GetParam());
   // The loopback simulator knows one port; another test run may hold it for a while.
