@@ -305,8 +305,8 @@ TEST_F(LimitsTest, PagesAreAnsweredWhileAThousandSlowClientsHang) {
     // The slow ones keep sending, a byte each now and then.
     for (int k = 0; k < 10; ++k) slow[static_cast<std::size_t>((i * 10 + k) % SLOW)]->send("a");
     const auto begin = Clock::now();
-    if (!page.send("GET / HTTP/1.1\r\nHost: k\r\n\r\n")) break;
-    if (statusOf(page.readAnswer(5s)) == 200) ++answered;
+    if (!page.send("GET / HTTP/1.1\r\nHost: k\r\n\r\n") || statusOf(page.readAnswer(5s)) != 200) break;
+    ++answered;
     worst = std::max(worst, Clock::now() - begin);
   }
   EXPECT_EQ(answered, 100);
@@ -330,7 +330,7 @@ TEST_F(LimitsTest, FilesGiveOneRangeAtMostAndPagesNone) {
   const auto multiplied = get("/static/style.css", many);
   ASSERT_TRUE(multiplied);
   EXPECT_EQ(multiplied->status, 200);
-  EXPECT_EQ(multiplied->body, css);  // once, whole
+  EXPECT_TRUE(multiplied->body == css) << multiplied->body.size() << " bytes";  // once, whole
 
   const auto part = get("/static/style.css", "bytes=2-5");
   ASSERT_TRUE(part);
