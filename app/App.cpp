@@ -1,5 +1,7 @@
 #include "app/App.h"
 
+#include <utility>
+
 #include "net/ServiceEndpoint.h"
 #include "platform/Platform.h"
 #include "ui/Dialogs.h"
@@ -18,7 +20,8 @@ std::string webAddress(std::string_view host, std::string_view path) {
 // build moves it).
 std::string serviceAddress(std::string_view path) { return serviceUrl(serviceEndpoint(), path); }
 
-App::App(Platform& p, std::int32_t firstLevel) : platform(p), keys_(p), keyboard_(keys_) {
+App::App(Platform& p, std::int32_t firstLevel, ServiceEndpoint serviceAt)
+    : platform(p), service(std::move(serviceAt)), keys_(p), keyboard_(keys_) {
   gameSession = std::make_unique<GameSession>(platform, keyboard_, firstLevel);
   bestScore.set(0);
 }
@@ -57,7 +60,7 @@ void App::openRequestedDialogs() {
   if (session.signInRequested) {
     SignInDialog signIn(platform, submission,
                         SignInScores{bestScore, *session.world->score, bestScoreTime, bestScoreTampered},
-                        [&session] { session.resyncClock(); });
+                        [&session] { session.resyncClock(); }, service);
     platform.runDialog(signIn);
     session.signInRequested = false;
   }
@@ -90,8 +93,8 @@ void App::menuCommand(int id) {
     case CMD_REGISTER_SCORE:
       if (session.gameOverSeen) session.signInRequested = true;
       break;
-    case CMD_CHALLENGE: platform.openUrl(serviceAddress("/useradm/challenge/")); break;
-    case CMD_SERVICE_SITE: platform.openUrl(serviceAddress("/")); break;
+    case CMD_CHALLENGE: platform.openUrl(serviceUrl(service, "/useradm/challenge/")); break;
+    case CMD_SERVICE_SITE: platform.openUrl(serviceUrl(service, "/")); break;
     case CMD_SPONSOR_SITE: platform.openUrl(webAddress(VILMAR_SPONSOR_HOST, "/")); break;
     default: break;
   }

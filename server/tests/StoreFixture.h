@@ -36,6 +36,8 @@ inline const char* postgresUrl() { return std::getenv("KORTIX_TEST_POSTGRES"); }
 inline std::string freshDatabase(const std::string& kind) {
   if (kind == "sqlite") {
     const std::string dir = ::testing::TempDir() + uniqueName("kortix_");
+    // A process id comes back in a later run: what an earlier test left there is not fresh.
+    std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return "sqlite:" + dir + "/kortix.db";
   }
