@@ -276,6 +276,40 @@ TEST_P(HttpTest, AScoreNoGameCouldMakeInItsPlayTimeIsRefused) {
             "0\r\n");
 }
 
+TEST_P(HttpTest, AMailThatCannotBeSentIsNotReportedAsSent) {
+  ASSERT_TRUE(joinOnTheWeb(server->port(), "anna@example.se", "Anna", "hemligt1"));
+  ASSERT_TRUE(confirmOnTheWeb(server->port(), var, "anna@example.se"));
+  EXPECT_EQ(server->stop(), 0);
+  // The outbox cannot be written: a file stands where its folder should.
+  std::filesystem::remove_all(var + "/outbox");
+  std::ofstream(var + "/outbox") << "not a folder";
+  server = std::make_unique<ServerProcess>(var, std::vector<std::string>{"--database", database});
+  ASSERT_GT(server->port(), 0);
+  Visitor v(server->port());
+  v.get("/getpass.asp");
+  const auto reset = v.post("/getpass.asp", {{"email", "anna@example.se"}});
+  ASSERT_TRUE(reset);
+  EXPECT_EQ(reset->status, 503);
+  EXPECT_NE(reset->body.find("Vi kunde inte skicka e-post"), std::string::npos);
+  EXPECT_EQ(reset->body.find("Kolla din e-mail"), std::string::npos);
+  v.get("/useradm/challenge/");
+  const auto invite = v.post("/useradm/challenge/",
+                             {{"email", "anna@example.se"}, {"password", "hemligt1"}, {"friend1", "bert@example.se"}});
+  ASSERT_TRUE(invite);
+  EXPECT_NE(invite->status, 200);
+  EXPECT_NE(invite->body.find("Vi kunde inte skicka e-post"), std::string::npos);
+  // A new member whose confirmation cannot be mailed is not kept.
+  v.get("/registrera/");
+  const auto join = v.post("/registrera/", {{"email", "cilla@example.se"}, {"nick", "Cilla"}, {"password", "hemligt1"},
+                                            {"password2", "hemligt1"}, {"rules", "ja"}});
+  ASSERT_TRUE(join);
+  EXPECT_NE(join->status, 200);
+  EXPECT_NE(join->body.find("Vi kunde inte skicka e-post"), std::string::npos);
+  httplib::Client game("127.0.0.1", server->port());
+  EXPECT_EQ(game.Post("/r0002.asp", gameForm("cilla@example.se", "hemligt1", 10), "application/x-www-form-urlencoded")->body,
+            "2\r\n");
+}
+
 TEST_P(HttpTest, RegistrationExplainsTheGamesLimitsAndResetWorksThroughTheOutbox) {
   Visitor v(server->port());
   v.get("/registrera/");
