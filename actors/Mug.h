@@ -2,7 +2,7 @@
 #include <array>
 #include <cstdint>
 
-#include "actors/Figure.h"
+#include "actors/Actor.h"
 
 namespace vilmar {
 
