@@ -53,9 +53,10 @@ void App::openRequestedDialogs() {
   // for the dialog; none of them may act once play resumes.
   const bool anyDialog = session.askToSubmit || session.signInRequested || session.infoRequested;
   if (session.askToSubmit) {
-    QuestionDialog question(session);
+    QuestionDialog question;
     platform.runDialog(question);
     session.askToSubmit = false;
+    if (question.accepted()) session.signInRequested = true;
   }
   if (session.signInRequested) {
     SignInDialog signIn(platform, submission,
@@ -65,9 +66,11 @@ void App::openRequestedDialogs() {
     session.signInRequested = false;
   }
   if (session.infoRequested) {
-    InfoDialog info(session, infoTextIndex);
+    InfoDialog info(infoTextIndex);
     platform.runDialog(info);
     session.infoRequested = false;
+    // The time spent reading is not made up in ticks.
+    if (info.confirmed()) session.resyncClock();
   }
   if (anyDialog) keys_.forgetPresses();
 }
