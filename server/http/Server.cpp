@@ -40,6 +40,8 @@ constexpr std::size_t WRITE_SLICE = 64 * 1024;
 // that the client sees the answer rather than a reset.
 constexpr std::size_t DRAIN_BYTES = 256 * 1024;
 constexpr std::chrono::seconds DRAIN_TIME{2};
+// What a body still arriving when the service stops is given.
+constexpr std::chrono::seconds STOP_BODY_TIME{5};
 // A connection beyond its address's share is told so (503) once its head is
 // in, and given this long for it; beyond twice the share it is not taken.
 constexpr std::chrono::seconds OVER_SHARE_HEAD_TIME{2};
@@ -200,9 +202,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
     stream_.socket().close(ignored);
   }
 
-  // Stopping: an idle connection goes now, a busy one after its answer.
+  // Stopping: a connection between requests (or inside a head) goes now; a
+  // body on its way gets a few seconds to arrive; an answer is finished.
   void stopSoon() {
-    if (phase_ == Phase::Head || phase_ == Phase::Body) drop();
+    if (phase_ == Phase::Head) drop();
+    else if (phase_ == Phase::Body) stream_.expires_after(STOP_BODY_TIME);
   }
 
  private:

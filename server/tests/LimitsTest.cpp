@@ -409,6 +409,24 @@ TEST_F(LimitsTest, TheLogShowsControlBytesEscaped) {
   EXPECT_NE(text.find("GET /a\\x0a127.0.0.1 GET /forged 200\\x1b[31m\\u{202e}b 404"), std::string::npos) << text;
 }
 
+TEST_F(LimitsTest, AStopFinishesTheRequestsInFlightAndClosesTheIdle) {
+  start();
+  Raw idle(port);
+  ASSERT_TRUE(idle.send("GET / HTTP/1.1\r\nHost: k\r\n\r\n"));
+  ASSERT_EQ(statusOf(idle.readAnswer()), 200);
+  const std::string body = "f1=XYZ&f2=6";
+  Raw sending(port);
+  ASSERT_TRUE(sending.send("POST /r0002.asp HTTP/1.1\r\nHost: k\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+                           "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body.substr(0, 4)));
+  kill(server->pid(), SIGTERM);
+  EXPECT_TRUE(idle.closedWithin(5s));  // the stop has begun
+  ASSERT_TRUE(sending.send(body.substr(4)));
+  const std::string answer = sending.readAnswer();
+  EXPECT_EQ(statusOf(answer), 200);
+  EXPECT_NE(answer.find("Connection: close"), std::string::npos);
+  EXPECT_EQ(server->stop(), 0);
+}
+
 TEST(LogText, EscapesWhatATerminalWouldActOn) {
   EXPECT_EQ(escapeForLog("plain /väg"), "plain /väg");
   EXPECT_EQ(escapeForLog("a\nb\rc\td\\"), "a\\x0ab\\x0dc\\x09d\\\\");
