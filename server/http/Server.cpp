@@ -123,6 +123,16 @@ std::optional<std::string> normalAddress(std::string_view text) {
 
 }  // namespace
 
+std::string connectionShare(const std::string& address) {
+  boost::system::error_code error;
+  const auto parsed = net::ip::make_address(address, error);
+  if (error || !parsed.is_v6() || parsed.to_v6().is_v4_mapped()) return address;
+  // One IPv6 host commonly holds a whole /64: it is one share.
+  auto bytes = parsed.to_v6().to_bytes();
+  std::fill(bytes.begin() + 8, bytes.end(), 0);
+  return net::ip::address_v6(bytes).to_string() + "/64";
+}
+
 std::string clientAddress(const std::string& peer, std::string_view forwardedFor,
                           const std::vector<std::string>& trustedProxies) {
   const auto trusted = [&](const std::string& address) {
@@ -175,16 +185,16 @@ class Connection : public std::enable_shared_from_this<Connection> {
  public:
   enum class Phase { Head, Body, Handling, Writing, Closing };
 
-  Connection(HttpServer::Core& core, tcp::socket socket, std::string peer, bool overShare)
+  Connection(HttpServer::Core& core, tcp::socket socket, std::string peer, std::string share, bool overShare)
       : core_(core), stream_(std::move(socket)), buffer_(core.limits.maxHead + 8 * 1024), peer_(std::move(peer)),
-        overShare_(overShare) {}
+        share_(std::move(share)), overShare_(overShare) {}
 
   ~Connection() { leave(); }
 
   void start() {
     slot_ = core_.open.insert(core_.open.end(), this);
     registered_ = true;
-    ++core_.perAddress[peer_];
+    ++core_.perAddress[share_];
     readHead();
   }
 
@@ -214,7 +224,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     if (!registered_) return;
     registered_ = false;
     core_.open.erase(slot_);
-    auto it = core_.perAddress.find(peer_);
+    auto it = core_.perAddress.find(share_);
     if (it != core_.perAddress.end() && --it->second == 0) core_.perAddress.erase(it);
   }
 
@@ -445,7 +455,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   HttpServer::Core& core_;
   beast::tcp_stream stream_;
   beast::flat_buffer buffer_;
-  std::string peer_;
+  std::string peer_, share_;
   std::list<Connection*>::iterator slot_;
   bool registered_ = false;
   Phase phase_ = Phase::Head;
@@ -491,9 +501,10 @@ void HttpServer::Core::admit(tcp::socket socket) {
                                : address.to_string();
   const bool proxy = std::find(limits.trustedProxies.begin(), limits.trustedProxies.end(), peer) !=
                      limits.trustedProxies.end();
+  const std::string share = connectionShare(peer);
   bool overShare = false;
   if (!proxy) {
-    const auto it = perAddress.find(peer);
+    const auto it = perAddress.find(share);
     const std::size_t held = it == perAddress.end() ? 0 : it->second;
     if (held >= 2 * limits.maxPerAddress) return;  // closed as it goes
     overShare = held >= limits.maxPerAddress;
@@ -512,7 +523,7 @@ void HttpServer::Core::admit(tcp::socket socket) {
     slowest->drop();
   }
   socket.set_option(tcp::no_delay(true), error);
-  std::make_shared<Connection>(*this, std::move(socket), peer, overShare)->start();
+  std::make_shared<Connection>(*this, std::move(socket), peer, share, overShare)->start();
 }
 
 void HttpServer::Core::shutdown() {

@@ -27,6 +27,7 @@
 #include "ServerProcess.h"
 #include "StoreFixture.h"
 #include "http/Message.h"
+#include "http/Server.h"
 
 namespace kortix::test {
 namespace {
@@ -425,6 +426,13 @@ TEST_F(LimitsTest, AStopFinishesTheRequestsInFlightAndClosesTheIdle) {
   EXPECT_EQ(statusOf(answer), 200);
   EXPECT_NE(answer.find("Connection: close"), std::string::npos);
   EXPECT_EQ(server->stop(), 0);
+}
+
+TEST(ConnectionShare, AnIPv6HostIsCountedByItsSlash64) {
+  EXPECT_EQ(connectionShare("192.0.2.7"), "192.0.2.7");
+  EXPECT_EQ(connectionShare("2001:db8:1:2:aaaa::1"), "2001:db8:1:2::/64");
+  EXPECT_EQ(connectionShare("2001:db8:1:2:ffff:1:2:3"), "2001:db8:1:2::/64");
+  EXPECT_NE(connectionShare("2001:db8:1:3::1"), connectionShare("2001:db8:1:2::1"));
 }
 
 TEST(LogText, EscapesWhatATerminalWouldActOn) {
