@@ -7,9 +7,11 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/Dialog.h"
+#include "ui/DialogFocus.h"
 
 namespace vilmar::sdl {
 
@@ -39,12 +41,13 @@ class DialogState final : public DialogView {
   static constexpr std::size_t EDIT_BYTES = 257;
   using EditBuffer = std::array<char, EDIT_BYTES>;
 
-  explicit DialogState(const DialogTemplate& layout);
+  DialogState(const DialogTemplate& layout, int defaultButton = ID_OK);
 
   void setCaption(std::string_view text) override { caption_ = text; }
   void setItemText(int id, std::string_view text) override;
   std::string itemText(int id, std::size_t maxChars) override;
   void end() override { ended_ = true; }
+  void focus(int id) override { focusMoved_ = keys_.focus(id) || focusMoved_; }
 
   const DialogTemplate& layout() const { return layout_; }
   const std::string& caption() const { return caption_; }
@@ -52,6 +55,14 @@ class DialogState final : public DialogView {
   // The entry buffer of an edit control (the game's two entries), or null.
   EditBuffer* edit(int id);
   bool ended() const { return ended_; }
+  // Which control has the keyboard and what the dialog keys do.
+  DialogFocus& keys() { return keys_; }
+  // A key or the behaviour moved the focus since the last look: the view
+  // moves its own to match.
+  void noteFocusMoved() { focusMoved_ = true; }
+  bool takeFocusMoved() { return std::exchange(focusMoved_, false); }
+  // While the score is on its way the dialog is drawn but takes nothing.
+  bool busy = false;
 
  private:
   const DialogTemplate& layout_;
@@ -59,6 +70,8 @@ class DialogState final : public DialogView {
   std::map<int, std::string> texts_;
   std::map<int, EditBuffer> edits_;
   bool ended_ = false;
+  DialogFocus keys_;
+  bool focusMoved_ = true;  // the first control takes the focus as the dialog opens
 };
 
 }  // namespace vilmar::sdl
