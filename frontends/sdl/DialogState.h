@@ -5,6 +5,7 @@
 
 #include <array>
 #include <map>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -72,6 +73,38 @@ class DialogState final : public DialogView {
   bool ended_ = false;
   DialogFocus keys_;
   bool focusMoved_ = true;  // the first control takes the focus as the dialog opens
+};
+
+// The dialog as a behaviour that runs on a thread of its own sees it (the
+// score's exchange takes seconds, and the window is drawn meanwhile): each
+// change waits for the drawing of the moment to finish.
+class LockedDialogView final : public DialogView {
+ public:
+  LockedDialogView(DialogState& state, std::mutex& lock) : state_(state), lock_(lock) {}
+  void setCaption(std::string_view text) override {
+    const std::lock_guard<std::mutex> hold(lock_);
+    state_.setCaption(text);
+  }
+  void setItemText(int id, std::string_view text) override {
+    const std::lock_guard<std::mutex> hold(lock_);
+    state_.setItemText(id, text);
+  }
+  std::string itemText(int id, std::size_t maxChars) override {
+    const std::lock_guard<std::mutex> hold(lock_);
+    return state_.itemText(id, maxChars);
+  }
+  void end() override {
+    const std::lock_guard<std::mutex> hold(lock_);
+    state_.end();
+  }
+  void focus(int id) override {
+    const std::lock_guard<std::mutex> hold(lock_);
+    state_.focus(id);
+  }
+
+ private:
+  DialogState& state_;
+  std::mutex& lock_;
 };
 
 }  // namespace vilmar::sdl

@@ -5,6 +5,8 @@
 #include <imgui_impl_sdlrenderer.h>
 
 #include <algorithm>
+#include <chrono>
+#include <future>
 #include <array>
 #include <optional>
 #include <utility>
@@ -17,7 +19,6 @@
 #include "frontends/sdl/DialogState.h"
 #include "frontends/sdl/ImGuiViews.h"
 #include "frontends/sdl/Layout.h"
-#include "frontends/sdl/WaitingTransport.h"
 #include "app/MenuLayout.h"
 #include "resources/CompiledResources.h"
 #include "platform/Dialog.h"
@@ -91,7 +92,7 @@ bool isAlt(SDL_Keycode key) { return key == SDLK_LALT || key == SDLK_RALT; }
 SdlPlatform::SdlPlatform(const Options& options)
     : options_(options),
       audio_([this](int id) { return resource(ResourceType::Wave, id); }),
-      http_(std::make_unique<WaitingTransport>(std::make_unique<CurlTransport>(), [this] { whileSending(); })),
+      http_(std::make_unique<CurlTransport>()),
       menu_(menuBarState()) {
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
@@ -528,12 +529,13 @@ std::optional<int> SdlPlatform::render(DialogState* dialog) {
   return command;
 }
 
-void SdlPlatform::whileSending() {
-  if (openDialog_ != nullptr) openDialog_->busy = true;
+void SdlPlatform::whileBusy(DialogState& state) {
   SDL_Event event;
-  while (SDL_PollEvent(&event) != 0) handleEvent(event, openDialog_ != nullptr);
-  dialogCommand_.reset();  // nothing is pressed while the score is on its way
-  render(openDialog_);
+  while (SDL_PollEvent(&event) != 0) handleEvent(event, true);
+  dialogCommand_.reset();  // nothing is pressed while the behaviour runs
+  const std::lock_guard<std::mutex> hold(dialogLock_);
+  state.busy = true;
+  render(&state);
 }
 
 // Test hook: what each dialog shows, for a test that cannot read pixels as
@@ -583,7 +585,14 @@ void SdlPlatform::runDialog(Dialog& dialog) {
     std::optional<int> command = render(&state);
     if (!command) command = std::exchange(dialogCommand_, std::nullopt);
     if (command && !state.ended()) {
-      dialog.command(*command, state);
+      // The behaviour runs beside the window: sending the score measures
+      // the machine and waits on the server for seconds, and the window is
+      // drawn meanwhile ("Skickar..." on the button). No tick runs: the
+      // main loop waits here as for any dialog.
+      LockedDialogView view(state, dialogLock_);
+      auto done = std::async(std::launch::async, [&dialog, &view, id = *command] { dialog.command(id, view); });
+      while (done.wait_for(std::chrono::milliseconds(15)) != std::future_status::ready) whileBusy(state);
+      done.get();
       state.busy = false;
       settle = 3;
     }

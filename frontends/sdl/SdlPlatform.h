@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <memory>
 #include <optional>
 #include <string>
@@ -78,9 +79,9 @@ class SdlPlatform final : public Platform {
   // Draws the frame, the menu bar and, when given, an open dialog; the
   // command of the dialog's button clicked, if any.
   std::optional<int> render(DialogState* dialog);
-  // While the score is on its way: the window's events read, the dialog
-  // drawn as it stands, nothing pressed.
-  void whileSending();
+  // While a button's behaviour runs (the score on its way): the window's
+  // events read, the dialog drawn as it stands, greyed, nothing pressed.
+  void whileBusy(DialogState& state);
   void menuKeyDown(const SDL_Keysym& key, bool repeat);
   void dialogKeyDown(const SDL_Keysym& key, bool repeat);
   // Whether a key event is the open dialog's own (Tab, Enter, Escape, and
@@ -104,6 +105,7 @@ class SdlPlatform final : public Platform {
   int ui_ = 1;  // the menu's and dialogs' scale
   bool haveFrame_ = false;
   DialogState* openDialog_ = nullptr;
+  std::mutex dialogLock_;  // the open dialog, between its drawing and its behaviour
   MenuBarState menu_;
   bool altAlone_ = false;  // Alt is down and no other key came since
   SDL_Rect windowed_{};    // the window's place before it went fullscreen
