@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/GameSession.h"
 #include "gfx/NumberDisplay.h"
@@ -59,6 +60,11 @@ class App {
 
   KeyReader keys_;
   KeyboardInput keyboard_;
+  // The recorded game in which the best score was made, once it has ended;
+  // while it runs, bestInCurrentGame_ says the running game holds it.
+  std::vector<std::uint8_t> bestReplay_;
+  bool bestInCurrentGame_ = false;
+  std::uint32_t gamesSeen_ = 0;
 };
 
 }  // namespace vilmar
