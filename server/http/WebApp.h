@@ -8,6 +8,7 @@
 
 #include "domain/Accounts.h"
 #include "domain/ScoreDesk.h"
+#include "http/Downloads.h"
 #include "http/Message.h"
 #include "http/SiteFiles.h"
 #include "http/Templates.h"
@@ -80,6 +81,8 @@ class WebApp {
   std::string csrfToken(const Request& req, Response& res);
   bool csrfValid(const Request& req);
   void csrfRefused(const Request& req, Response& res);
+  // A reset link that no longer works: said once, with where to get a new one.
+  void linkInvalid(Response& res, PageData& data);
   std::string sender(const Request& req) const;
 
   Store& store_;
@@ -89,6 +92,7 @@ class WebApp {
   Clock clock_;
   WebConfig config_;
   std::unique_ptr<SiteFiles> static_, site_, downloads_;
+  std::unique_ptr<DownloadFiles> downloadFiles_;
 };
 
 }  // namespace kortix
