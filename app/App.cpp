@@ -57,7 +57,7 @@ void App::openRequestedDialogs() {
   if (session.signInRequested) {
     SignInDialog signIn(platform, submission,
                         SignInScores{bestScore, *session.world->score, bestScoreTime, bestScoreTampered},
-                        [&session] { session.resyncClock(); });
+                        [&session] { session.resyncClock(); }, service);
     platform.runDialog(signIn);
     session.signInRequested = false;
   }
@@ -90,9 +90,9 @@ void App::menuCommand(int id) {
     case CMD_REGISTER_SCORE:
       if (session.gameOverSeen) session.signInRequested = true;
       break;
-    case CMD_CHALLENGE: platform.openUrl(serviceAddress("/useradm/challenge/")); break;
-    case CMD_SERVICE_SITE: platform.openUrl(serviceAddress("/")); break;
-    case CMD_SPONSOR_SITE: platform.openUrl(webAddress(VILMAR_SPONSOR_HOST, "/")); break;
+    case CMD_CHALLENGE: platform.openUrl(serviceUrl(service, "/useradm/challenge/")); break;
+    case CMD_SERVICE_SITE: platform.openUrl(serviceUrl(service, "/")); break;
+    case CMD_SPONSOR_SITE: platform.openUrl(sponsorUrl); break;
     default: break;
   }
 }

@@ -9,6 +9,7 @@
 #include "input/KeyReader.h"
 #include "input/KeyboardInput.h"
 #include "net/ScoreSubmission.h"
+#include "net/ServiceEndpoint.h"
 #include "platform/MenuCommands.h"
 
 namespace vilmar {
@@ -37,6 +38,11 @@ class App {
   bool quitting() const { return gameSession == nullptr; }
 
   Platform& platform;
+  // Where the menu's and the dialogs' pages are: the build's service and
+  // sponsor unless the frontend knows better (the browser version served by
+  // a service opens that service's pages and the sponsor link it names).
+  ServiceEndpoint service = serviceEndpoint();
+  std::string sponsorUrl = webAddress(VILMAR_SPONSOR_HOST, "/");
   std::unique_ptr<GameSession> gameSession;
   NumberDisplay bestScore;
   std::int32_t bestScoreAsked = 0;

@@ -11,10 +11,11 @@ namespace vilmar {
 
 ServiceEndpoint serviceEndpoint() {
   static_assert(VILMAR_SERVICE_PORT > 0 && VILMAR_SERVICE_PORT < 65536, "bad service port");
-  return {VILMAR_SERVICE_HOST, static_cast<std::uint16_t>(VILMAR_SERVICE_PORT)};
+  return {VILMAR_SERVICE_HOST, static_cast<std::uint16_t>(VILMAR_SERVICE_PORT), {}};
 }
 
 std::string serviceUrl(const ServiceEndpoint& address, std::string_view path) {
+  if (!address.pages.empty()) return address.pages + std::string(path);
   std::string url = "http://";
   url += address.host;
   if (address.port != 80) {

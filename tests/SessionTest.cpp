@@ -216,6 +216,19 @@ TEST(KeyReaderFocus, AnyKeyTypedElsewhereIsForgottenEvenIfOnlyAnotherWasRead) {
   EXPECT_FALSE(reader.pressed(Key::Space));
 }
 
+TEST(App, PagesGoWhereTheFrontendMovedThem) {
+  // The browser version served by a service: that service's pages, and the
+  // sponsor link it names, whatever host the build was made for.
+  Program p;
+  p.app.service.pages = "https://spel.test";
+  p.app.sponsorUrl = "https://sponsor.test/vilmar";
+  p.app.menuCommand(CMD_CHALLENGE);
+  p.app.menuCommand(CMD_SERVICE_SITE);
+  p.app.menuCommand(CMD_SPONSOR_SITE);
+  EXPECT_EQ(p.platform.pages, (std::vector<std::string>{"https://spel.test/useradm/challenge/", "https://spel.test/",
+                                                        "https://sponsor.test/vilmar"}));
+}
+
 TEST(App, MenuCommandsRaiseTheirRequests) {
   Program p;
   p.app.pass();

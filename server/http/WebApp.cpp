@@ -114,6 +114,7 @@ const std::vector<WebApp::Route>& WebApp::routes() {
       {"GET", "/version.asp", &WebApp::version},
       {"GET", "/dll/", &WebApp::dll},
       {"GET", "/ladda-ner/", &WebApp::downloads},
+      {"GET", "/spela/tjanst.json", &WebApp::siteSettings},
   };
   return table;
 }
@@ -585,6 +586,43 @@ void WebApp::buildsPage(Response& res, const std::string& title, const std::stri
   data.set("builds", builds);
   data.set("site", !config_.siteDir.empty());
   page(res, name, data);
+}
+
+// --- the browser game ---------------------------------------------------------
+
+namespace {
+
+std::string jsonString(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20 || c == '<' || c == '>' || c == '&') {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+// The game served under /spela/ asks where its sponsor link goes; that it
+// gets an answer at all tells it that this service's pages are its own.
+void WebApp::siteSettings(const Request&, Response& res) {
+  if (config_.siteDir.empty()) {
+    res.status = 404;
+    return;
+  }
+  res.set_header("Cache-Control", "no-cache");
+  res.set_content("{\"sponsor\": " + (config_.sponsorUrl.empty() ? std::string("null") : jsonString(config_.sponsorUrl)) +
+                      "}\n",
+                  "application/json");
 }
 
 void WebApp::dll(const Request&, Response& res) {

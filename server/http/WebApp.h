@@ -20,6 +20,7 @@ struct WebConfig {
   std::string staticDir;     // the style sheet and pictures, under /static/
   std::string siteDir;       // an optional folder served under /spela/ (the browser game)
   std::string downloadsDir;  // an optional folder of released builds, under /filer/
+  std::string sponsorUrl;    // where the browser game's sponsor link goes; empty: its own
 };
 
 // The largest request body: a form's, and the game's score form, which may
@@ -71,6 +72,7 @@ class WebApp {
   void version(const Request& req, Response& res);
   void dll(const Request& req, Response& res);
   void downloads(const Request& req, Response& res);
+  void siteSettings(const Request& req, Response& res);
 
   // An error status without a body of its own gets the error page.
   void errorPage(Response& res);

@@ -91,10 +91,10 @@ class PagesTest : public ::testing::Test {
     std::error_code ignored;
     fs::remove_all(base, ignored);
   }
-  void start() {
-    server = std::make_unique<ServerProcess>(
-        base + "/var", std::vector<std::string>{"--database", database, "--site", base + "/site", "--downloads",
-                                                base + "/filer"});
+  void start(std::vector<std::string> extra = {}) {
+    std::vector<std::string> args{"--database", database, "--site", base + "/site", "--downloads", base + "/filer"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    server = std::make_unique<ServerProcess>(base + "/var", args);
     ASSERT_GT(server->port(), 0) << "the server did not start";
     client = std::make_unique<httplib::Client>("127.0.0.1", server->port());
   }
@@ -266,6 +266,30 @@ TEST_F(PagesTest, TheWelcomeQuotesTheMenuAndOffersTheForgottenPassword) {
   const auto again = join("Anna igen");
   ASSERT_TRUE(again);
   EXPECT_NE(again->body.find("<a href=\"/getpass.asp\">Har du glömt lösenordet?</a>"), std::string::npos);
+}
+
+TEST_F(PagesTest, TheBrowserGameLearnsWhereItsSponsorLinkGoes) {
+  start({"--sponsor-url", "https://sponsor.test/vilmar?fran=spel&x=1"});
+  const auto res = client->Get("/spela/tjanst.json");
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 200);
+  EXPECT_EQ(res->get_header_value("Content-Type"), "application/json");
+  EXPECT_EQ(res->body, "{\"sponsor\": \"https://sponsor.test/vilmar?fran=spel\\u0026x=1\"}\n");
+  EXPECT_EQ(client->Post("/spela/tjanst.json", "", "text/plain")->status, 405);
+  // Without a setting the game keeps its own link; without a game there is nothing to ask.
+  EXPECT_EQ(server->stop(), 0);
+  start();
+  EXPECT_EQ(body("/spela/tjanst.json"), "{\"sponsor\": null}\n");
+  ServerProcess bare(base + "/var", {"--database", database});
+  ASSERT_GT(bare.port(), 0);
+  httplib::Client c("127.0.0.1", bare.port());
+  EXPECT_EQ(c.Get("/spela/tjanst.json")->status, 404);
+  EXPECT_EQ(bare.stop(), 0);
+  // Only an address a page may send a player to.
+  for (const char* bad : {"javascript:alert(1)", "https://", "http:///x", "https://a b.se/", "https://x.se/\"><script>",
+                          "ftp://x.se/", "https://x.se/\x01"})
+    EXPECT_EQ(runServerCommand({"--sponsor-url", bad, "--help"}), 2) << bad;
+  EXPECT_EQ(runServerCommand({"--sponsor-url", "http://vilmar.example/", "--help"}), 0);
 }
 
 }  // namespace
