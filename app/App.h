@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/GameSession.h"
 #include "gfx/NumberDisplay.h"
@@ -18,6 +19,7 @@ class Platform;
 
 // "http://" + host + path.
 std::string webAddress(std::string_view host, std::string_view path);
+// A page of the service this build was made for.
 std::string serviceAddress(std::string_view path);
 
 // The program between its start and its end, whatever shows it: the game
@@ -26,7 +28,9 @@ std::string serviceAddress(std::string_view path);
 // one window message in between.
 class App {
  public:
-  explicit App(Platform& platform, std::int32_t firstLevel = 1);
+  // service: where the score goes and the service's pages are; the build's
+  // own setting unless the player named another.
+  explicit App(Platform& platform, std::int32_t firstLevel = 1, ServiceEndpoint service = serviceEndpoint());
   ~App();
 
   // One pass: the submit question, the dialogs asked for, one tick, the best
@@ -38,10 +42,9 @@ class App {
   bool quitting() const { return gameSession == nullptr; }
 
   Platform& platform;
-  // Where the menu's and the dialogs' pages are: the build's service and
-  // sponsor unless the frontend knows better (the browser version served by
-  // a service opens that service's pages and the sponsor link it names).
-  ServiceEndpoint service = serviceEndpoint();
+  // Where "Besök Vilmars hemsida" goes: the build's sponsor unless the
+  // frontend knows better (the browser version served by a service opens the
+  // sponsor link that service names).
   std::string sponsorUrl = webAddress(VILMAR_SPONSOR_HOST, "/");
   std::unique_ptr<GameSession> gameSession;
   NumberDisplay bestScore;
@@ -52,6 +55,7 @@ class App {
   // The one score record of the run; its user name and password are the
   // sign-in dialog's remembered entries.
   ScoreSubmission submission;
+  const ServiceEndpoint service;
 
  private:
   void askAboutNewBest();
@@ -60,6 +64,11 @@ class App {
 
   KeyReader keys_;
   KeyboardInput keyboard_;
+  // The recorded game in which the best score was made, once it has ended;
+  // while it runs, bestInCurrentGame_ says the running game holds it.
+  std::vector<std::uint8_t> bestReplay_;
+  bool bestInCurrentGame_ = false;
+  std::uint32_t gamesSeen_ = 0;
 };
 
 }  // namespace vilmar

@@ -77,6 +77,7 @@ int serve(const kortix::Options& options, kortix::Store& store, const sigset_t& 
   web.siteDir = options.siteDir;
   web.sponsorUrl = options.sponsorUrl;
   web.downloadsDir = options.downloadsDir;
+  web.publicUrl = publicUrl;
   app = std::make_unique<WebApp>(store, desk, accounts, templates, clock, web);
 
   // SIGINT and SIGTERM are blocked in every thread; this one waits for them

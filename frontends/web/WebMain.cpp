@@ -62,10 +62,11 @@ int main() {
   platform = &web;
   {
     // The first world, with all its pictures, is built before the page shows it.
-    vilmar::App app(web);
     // Served by the game service, the page knows where that service's pages
     // are and where its sponsor link goes; elsewhere the build's own hold.
-    if (std::string pages = pageSetting("servicePages"); !pages.empty()) app.service.pages = std::move(pages);
+    vilmar::ServiceEndpoint service = vilmar::serviceEndpoint();
+    service.pages = pageSetting("servicePages");
+    vilmar::App app(web, 1, service);
     if (std::string sponsor = pageSetting("sponsorUrl"); !sponsor.empty()) app.sponsorUrl = std::move(sponsor);
     js_started();
     vilmar::web::runWebLoop(app, web);

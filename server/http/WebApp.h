@@ -20,6 +20,9 @@ struct WebConfig {
   std::string staticDir;     // the style sheet and pictures, under /static/
   std::string siteDir;       // an optional folder served under /spela/ (the browser game)
   std::string downloadsDir;  // an optional folder of released builds, under /filer/
+  // Where visitors reach the pages: form posts from another origin are
+  // refused, and with https the form cookie is Secure and __Host- bound.
+  std::string publicUrl;
   std::string sponsorUrl;    // where the browser game's sponsor link goes; empty: its own
 };
 
@@ -69,6 +72,7 @@ class WebApp {
   void endSubmit(const Request& req, Response& res);
   void challengeForm(const Request& req, Response& res);
   void challengeSubmit(const Request& req, Response& res);
+  void confirm(const Request& req, Response& res);
   void version(const Request& req, Response& res);
   void dll(const Request& req, Response& res);
   void downloads(const Request& req, Response& res);
@@ -86,6 +90,8 @@ class WebApp {
   // A reset link that no longer works: said once, with where to get a new one.
   void linkInvalid(Response& res, PageData& data);
   std::string sender(const Request& req) const;
+  bool secureSite() const { return config_.publicUrl.rfind("https://", 0) == 0; }
+  const char* csrfCookie() const;
 
   Store& store_;
   ScoreDesk& desk_;
