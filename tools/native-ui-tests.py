@@ -231,8 +231,13 @@ class NativeUiTest(unittest.TestCase):
     def game(self, *args):
         self.games = getattr(self, "games", 0) + 1
         game = Game(self.work, "%s-%d" % (self.id().split(".")[-1], self.games), *args)
+        self.addCleanup(self.no_sanitizer_report, game)
         self.addCleanup(game.stop)
         return game
+
+    def no_sanitizer_report(self, game):
+        report = re.search(r".*(Sanitizer|runtime error).*", read(game.log.name))
+        self.assertFalse(report, report and report.group(0))
 
     def server(self, *args):
         server = ScoreServer(self.work, *args)
