@@ -3,32 +3,23 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/GameSession.h"
 #include "gfx/NumberDisplay.h"
 #include "input/KeyReader.h"
 #include "input/KeyboardInput.h"
 #include "net/ScoreSubmission.h"
+#include "net/ServiceEndpoint.h"
+#include "platform/MenuCommands.h"
 
 namespace vilmar {
 
 class Platform;
 
-// Menu command ids, as the menu resource names them.
-enum MenuCommand : int {
-  CMD_NEW_GAME = 40001,
-  CMD_RULES = 40002,
-  CMD_QUIT = 40003,
-  CMD_COMPETITION_RULES = 40004,
-  CMD_ABOUT = 40005,
-  CMD_REGISTER_SCORE = 40006,
-  CMD_CHALLENGE = 40007,
-  CMD_SPONSOR_SITE = 40008,
-  CMD_SERVICE_SITE = 40009,
-};
-
 // "http://" + host + path.
 std::string webAddress(std::string_view host, std::string_view path);
+// A page of the service this build was made for.
 std::string serviceAddress(std::string_view path);
 
 // The program between its start and its end, whatever shows it: the game
@@ -37,7 +28,9 @@ std::string serviceAddress(std::string_view path);
 // one window message in between.
 class App {
  public:
-  explicit App(Platform& platform, std::int32_t firstLevel = 1);
+  // service: where the score goes and the service's pages are; the build's
+  // own setting unless the player named another.
+  explicit App(Platform& platform, std::int32_t firstLevel = 1, ServiceEndpoint service = serviceEndpoint());
   ~App();
 
   // One pass: the submit question, the dialogs asked for, one tick, the best
@@ -49,6 +42,10 @@ class App {
   bool quitting() const { return gameSession == nullptr; }
 
   Platform& platform;
+  // Where "Besök Vilmars hemsida" goes: the build's sponsor unless the
+  // frontend knows better (the browser version served by a service opens the
+  // sponsor link that service names).
+  std::string sponsorUrl = webAddress(VILMAR_SPONSOR_HOST, "/");
   std::unique_ptr<GameSession> gameSession;
   NumberDisplay bestScore;
   std::int32_t bestScoreAsked = 0;
@@ -58,6 +55,7 @@ class App {
   // The one score record of the run; its user name and password are the
   // sign-in dialog's remembered entries.
   ScoreSubmission submission;
+  const ServiceEndpoint service;
 
  private:
   void askAboutNewBest();
@@ -66,6 +64,11 @@ class App {
 
   KeyReader keys_;
   KeyboardInput keyboard_;
+  // The recorded game in which the best score was made, once it has ended;
+  // while it runs, bestInCurrentGame_ says the running game holds it.
+  std::vector<std::uint8_t> bestReplay_;
+  bool bestInCurrentGame_ = false;
+  std::uint32_t gamesSeen_ = 0;
 };
 
 }  // namespace vilmar

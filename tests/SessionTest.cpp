@@ -146,21 +146,26 @@ TEST(App, ANewBestScoreIsOfferedOnceAfterTheGameEnds) {
 
 TEST(App, JaInTheQuestionOpensTheSignInInTheSamePass) {
   Program p;
-  p.app.pass();
-  QuestionDialog question(*p.app.gameSession);
-  struct View : DialogView {
-    void setCaption(std::string_view) override {}
-    void setItemText(int, std::string_view) override {}
-    std::string itemText(int, std::size_t) override { return {}; }
-    void end() override { ended = true; }
-    bool ended = false;
-  } view;
-  question.command(ID_OK, view);
-  EXPECT_TRUE(view.ended);
+  p.endGameWithScore(1500);
+  p.platform.signIn = HeadlessPlatform::SignInEntries{"vilmar@example.org", ""};  // "Ja", then OK, then "Avbryt"
   p.platform.beginPass();
   p.app.pass();
+  ASSERT_EQ(p.platform.dialogs.size(), 2u);
+  EXPECT_EQ(p.platform.dialogs[0].templateId, DIALOG_QUESTION);
+  EXPECT_EQ(p.platform.dialogs[1].templateId, DIALOG_SIGN_IN);
+  EXPECT_FALSE(p.app.gameSession->signInRequested);
+}
+
+TEST(App, NejInTheQuestionOpensNothingMore) {
+  Program p;
+  p.endGameWithScore(1500);
+  p.platform.beginPass();
+  p.app.pass();  // the headless platform answers "Nej"
   ASSERT_EQ(p.platform.dialogs.size(), 1u);
-  EXPECT_EQ(p.platform.dialogs[0].templateId, DIALOG_SIGN_IN);
+  EXPECT_EQ(p.platform.dialogs[0].templateId, DIALOG_QUESTION);
+  p.platform.beginPass();
+  p.app.pass();
+  EXPECT_TRUE(p.platform.dialogs.empty());
 }
 
 // The player presses keys while a dialog is open: F1 for help, Space on a
@@ -214,6 +219,19 @@ TEST(KeyReaderFocus, AnyKeyTypedElsewhereIsForgottenEvenIfOnlyAnotherWasRead) {
   EXPECT_FALSE(reader.pressed(Key::F1));  // while frozen only F1 is read
   platform.focus = true;
   EXPECT_FALSE(reader.pressed(Key::Space));
+}
+
+TEST(App, PagesGoWhereTheFrontendMovedThem) {
+  // The browser version served by a service: that service's pages, and the
+  // sponsor link it names, whatever host the build was made for.
+  SlowPlatform platform;
+  App app(platform, 1, ServiceEndpoint{"kortix.example", 80, "https://spel.test"});
+  app.sponsorUrl = "https://sponsor.test/vilmar";
+  app.menuCommand(CMD_CHALLENGE);
+  app.menuCommand(CMD_SERVICE_SITE);
+  app.menuCommand(CMD_SPONSOR_SITE);
+  EXPECT_EQ(platform.pages, (std::vector<std::string>{"https://spel.test/useradm/challenge/", "https://spel.test/",
+                                                      "https://sponsor.test/vilmar"}));
 }
 
 TEST(App, MenuCommandsRaiseTheirRequests) {

@@ -44,10 +44,10 @@ if [ $build = 1 ]; then
   fi
 fi
 
-game=$mingw_build/platform/win32/VilmarPintkeeper.exe
-loopback_game=$mingw_build/platform/win32/VilmarPintkeeper-loopback.exe
-driver=$mingw_build/platform/win32/vilmar-windriver.exe
-ticktimer_check=$mingw_build/platform/win32/vilmar-ticktimer-check.exe
+game=$mingw_build/frontends/win32/VilmarPintkeeper.exe
+loopback_game=$mingw_build/frontends/win32/VilmarPintkeeper-loopback.exe
+driver=$mingw_build/frontends/win32/vilmar-windriver.exe
+ticktimer_check=$mingw_build/frontends/win32/vilmar-ticktimer-check.exe
 sim=$host_build/tools/vilmar-sim
 infotext=$host_build/tests/win32/vilmar-infotext
 scoreserver=$host_build/tools/scoreserver/vilmar-scoreserver
@@ -588,8 +588,10 @@ if [ -x "$kortix" ] && command -v curl >/dev/null; then
   token=$(curl -fs -c "$jar" "$site/registrera/" | sed -n 's/.*name="csrf" value="\([0-9a-f]*\)".*/\1/p')
   curl -fs -b "$jar" --data-urlencode "csrf=$token" --data-urlencode "email=$player" \
     --data-urlencode "nick=Vinbonden" --data-urlencode "password=$secret" --data-urlencode "password2=$secret" \
-    --data-urlencode "rules=ja" "$site/registrera/" | grep -q "Välkommen"
-  check $? "a member joins on the game service's registration form"
+    --data-urlencode "rules=ja" "$site/registrera/" | grep -q "Välkommen" &&
+    link=$(grep -ho '/bekrafta/?t=[0-9a-f]*' "$work/kortix/outbox/"*.eml | head -n 1) &&
+    curl -fs -o /dev/null "$site$link"
+  check $? "a member joins on the game service's registration form and confirms the address"
   if start_game "$loopback_game" && play_to_game_over "$work/kortix-question.txt" &&
     drv click 1 && drv dialog 3000 >"$work/kortix-sign-in.txt"; then
     best=$(sed -nE 's/^caption\tRegistrera din poäng \(([0-9]+)\)$/\1/p' "$work/kortix-sign-in.txt")

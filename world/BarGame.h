@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "actors/ActorList.h"
+#include "actors/Stage.h"
 #include "gfx/Counter.h"
 #include "gfx/FrameBuffer.h"
 #include "gfx/NumberDisplay.h"
@@ -14,10 +15,10 @@ namespace vilmar {
 
 class Actor;
 class Bartender;
+class InputTape;
 class KeyboardInput;
 class Platform;
 
-inline constexpr int LANES = 4;
 inline constexpr std::int32_t FREEZE_TICKS = 40;
 
 inline constexpr int WAVE_LEVEL_CLEARED = 228;
@@ -30,9 +31,11 @@ inline constexpr int ACTOR_MUG = 3;
 
 // One game from its first tick to its game over: the pictures, the frame,
 // the bartender, the counters and the actors on the bars.
-class BarGame {
+class BarGame : public Stage {
  public:
-  BarGame(Platform& platform, KeyboardInput& keyboard, std::int32_t firstLevel = 1);
+  // The tape, when given, records or plays back the keys and the clock this
+  // world takes (the keyboard must be using the same tape).
+  BarGame(Platform& platform, KeyboardInput& keyboard, std::int32_t firstLevel = 1, InputTape* tape = nullptr);
   virtual ~BarGame();
   BarGame(const BarGame&) = delete;
   BarGame& operator=(const BarGame&) = delete;
@@ -42,6 +45,22 @@ class BarGame {
   void startLevel();
   void clearLanes();
   void addActor(int kind, Actor* actor, int lane);
+  // The clock in milliseconds as the rules read it (level start, points).
+  std::uint32_t clock();
+
+  // Points for a guest leaving elapsedMs after the level's guests came in.
+  static std::int32_t pointsForLeaving(std::uint32_t elapsedMs);
+
+  // The rules the actors set off.
+  FrameBuffer* frame() override { return frameBuffer.get(); }
+  bool frozen() const override { return freezeTicks != 0; }
+  void miss() override;
+  void guestLeaves() override;
+  void startDrinking(Customer& guest) override;
+  void stopDrinking(Customer& guest) override;
+  ActorList& mugsOn(int lane) override;
+  int bartenderLane() const override;
+  void launchMug(Mug* mug) override;
 
   Platform& platform;
   bool gameOver = false;
@@ -79,6 +98,7 @@ class BarGame {
 
  private:
   KeyboardInput& keyboard_;
+  InputTape* tape_;
   Random random_;
 };
 

@@ -1,6 +1,8 @@
 #include "http/Message.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 
 namespace kortix {
 
@@ -58,8 +60,16 @@ void Response::set_content(std::string content, const std::string& type) {
 void Response::set_shared_content(std::shared_ptr<const std::string> content, const std::string& type) {
   body.clear();
   shared_body = std::move(content);
+  shared_offset = 0;
+  shared_length = shared_body ? shared_body->size() : 0;
   headers.erase("Content-Type");
   set_header("Content-Type", type);
+}
+
+void Response::set_shared_part(std::size_t offset, std::size_t length) {
+  const std::size_t size = shared_body ? shared_body->size() : 0;
+  shared_offset = std::min(offset, size);
+  shared_length = std::min(length, size - shared_offset);
 }
 
 void Response::set_redirect(const std::string& location, int code) {
@@ -81,6 +91,58 @@ std::string decodeUrl(std::string_view text, bool plusIsSpace) {
       out += ' ';
     } else {
       out += c;
+    }
+  }
+  return out;
+}
+
+std::string escapeForLog(std::string_view text) {
+  static const char* const HEX = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  const auto byte = [&](unsigned char c) {
+    out += "\\x";
+    out += HEX[c >> 4];
+    out += HEX[c & 15];
+  };
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == '\\') {
+      out += "\\\\";
+      ++i;
+    } else if (c < 0x20 || c == 0x7f) {
+      byte(c);
+      ++i;
+    } else if (c < 0x80) {
+      out += static_cast<char>(c);
+      ++i;
+    } else {
+      // A whole UTF-8 character, or its first byte escaped.
+      const std::size_t n = c >= 0xf0 ? 4 : c >= 0xe0 ? 3 : c >= 0xc2 ? 2 : 0;
+      std::uint32_t code = n == 4 ? c & 0x07u : n == 3 ? c & 0x0fu : c & 0x1fu;
+      bool ok = n != 0 && i + n <= text.size();
+      for (std::size_t k = 1; ok && k < n; ++k) {
+        const auto t = static_cast<unsigned char>(text[i + k]);
+        ok = (t & 0xc0) == 0x80;
+        code = (code << 6) | (t & 0x3fu);
+      }
+      ok = ok && !(n == 3 && code < 0x800) && !(n == 4 && (code < 0x10000 || code > 0x10ffff)) &&
+           !(code >= 0xd800 && code <= 0xdfff);
+      if (!ok) {
+        byte(c);
+        ++i;
+        continue;
+      }
+      const bool control = code < 0xa0 || (code >= 0x202a && code <= 0x202e) || (code >= 0x2066 && code <= 0x2069) ||
+                           code == 0x200e || code == 0x200f || code == 0x061c || code == 0x2028 || code == 0x2029;
+      if (control) {
+        char buffer[16];
+        std::snprintf(buffer, sizeof buffer, "\\u{%04x}", static_cast<unsigned>(code));
+        out += buffer;
+      } else {
+        out.append(text.substr(i, n));
+      }
+      i += n;
     }
   }
   return out;

@@ -41,8 +41,10 @@ struct Response {
   int status = 200;
   Headers headers;
   std::string body;
-  // A file's bytes kept in a cache: sent as they are, without a copy.
+  // A file's bytes kept in a cache: sent as they are, without a copy (a
+  // part of them for a range).
   std::shared_ptr<const std::string> shared_body;
+  std::size_t shared_offset = 0, shared_length = 0;
 
   // Adds a header (a second Set-Cookie is a second line); a name or value
   // holding a line break is dropped rather than let split the head.
@@ -51,14 +53,24 @@ struct Response {
   bool has_header(std::string_view name) const { return headers.find(name) != headers.end(); }
   void set_content(std::string content, const std::string& type);
   void set_shared_content(std::shared_ptr<const std::string> content, const std::string& type);
+  // Only length bytes from offset (both within the content).
+  void set_shared_part(std::size_t offset, std::size_t length);
   void set_redirect(const std::string& location, int code = 302);
   // The bytes that go out as the body.
-  std::string_view content() const { return shared_body ? std::string_view(*shared_body) : std::string_view(body); }
+  std::string_view content() const {
+    return shared_body ? std::string_view(*shared_body).substr(shared_offset, shared_length) : std::string_view(body);
+  }
 };
 
 // Decodes %XX escapes; with plusIsSpace also '+' (as forms send a space).
 // A malformed escape stays as it is.
 std::string decodeUrl(std::string_view text, bool plusIsSpace);
+
+// Text as a log line or an operator's terminal may show it: control bytes,
+// bytes that are not UTF-8, C1 controls and bidirectional overrides come out
+// as \xHH or \u{HHHH}, a backslash as \\. Nothing in it can end a line,
+// colour the terminal or turn text around.
+std::string escapeForLog(std::string_view text);
 
 // Adds the name=value pairs of a query string or urlencoded form to params.
 void parseQuery(std::string_view text, Params& params);

@@ -1,12 +1,14 @@
 #include "http/WebApp.h"
 
-#include <httplib.h>
 #include <sodium.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <tuple>
 
 #include "domain/Calendar.h"
 #include "domain/Entries.h"
+#include "http/Downloads.h"
 #include "net/Windows1252.h"
 
 namespace kortix {
@@ -17,6 +19,12 @@ constexpr const char* CSRF_COOKIE = "kortix_csrf";
 constexpr std::size_t TOP_SIZE = 10;
 
 PageData list() { return PageData(PageData::type::list); }
+
+// Whether a day comes after another: a list's "next" is offered only for a
+// period that has begun.
+bool after(const LocalDate& a, const LocalDate& b) {
+  return std::tie(a.year, a.month, a.day) > std::tie(b.year, b.month, b.day);
+}
 
 void addErrors(PageData& page, const FormErrors& errors) {
   for (const auto& [field, message] : errors) page.set(field.empty() ? "error" : "error_" + field, message);
@@ -89,7 +97,7 @@ std::string textParam(const Request& req, const char* name, std::size_t maxBytes
 
 const std::vector<WebApp::Route>& WebApp::routes() {
   static const std::vector<Route> table = {
-      {"POST", "/r0002.asp", &WebApp::score},
+      {"POST", "/r0002.asp", &WebApp::score, SCORE_BODY_LIMIT},
       {"GET", "/", &WebApp::home},
       {"GET", "/topplista/", &WebApp::topList},
       {"GET", "/regler/", &WebApp::rules},
@@ -106,6 +114,10 @@ const std::vector<WebApp::Route>& WebApp::routes() {
       {"GET", "/version.asp", &WebApp::version},
       {"GET", "/dll/", &WebApp::dll},
       {"GET", "/ladda-ner/", &WebApp::downloads},
+      {"GET", "/bekrafta/", &WebApp::confirm},
+      {"GET", "/healthz", &WebApp::healthz},
+      {"GET", "/readyz", &WebApp::readyz},
+      {"GET", "/spela/tjanst.json", &WebApp::siteSettings},
   };
   return table;
 }
@@ -124,105 +136,91 @@ const Headers& defaultHeaders() {
   return headers;
 }
 
-// The server library's request as the handlers see it.
-Request fromLibrary(const httplib::Request& in) {
-  Request req;
-  req.method = in.method;
-  req.path = in.path;
-  req.target = in.target;
-  req.body = in.body;
-  req.remote_addr = in.remote_addr;
-  for (const auto& [name, value] : in.headers) req.headers.emplace(name, value);
-  for (const auto& [name, value] : in.params) req.params.emplace(name, value);
-  return req;
-}
-
-Response startResponse(const httplib::Response& in) {
-  Response res;
-  res.status = in.status == -1 ? 200 : in.status;
-  res.body = in.body;
-  for (const auto& [name, value] : in.headers) res.headers.emplace(name, value);
-  return res;
-}
-
-void toLibrary(Response& res, httplib::Response& out) {
-  // Left as the library's "not set" when the handler kept the default, so
-  // that it still decides between 200 and 206.
-  if (!(out.status == -1 && res.status == 200)) out.status = res.status;
-  out.headers.clear();
-  for (const auto& [name, value] : res.headers)
-    if (name != "Content-Type") out.headers.emplace(name, value);
-  const std::string type = res.get_header_value("Content-Type");
-  if (res.shared_body) {
-    // A provider with a known length: the library sends the bytes as they are
-    // and compresses nothing a second time.
-    auto body = res.shared_body;
-    out.set_content_provider(body->size(), type, [body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-      sink.write(body->data() + offset, length);
-      return true;
-    });
-  } else if (!res.body.empty() || !type.empty()) {
-    out.set_content(std::move(res.body), type);
-  }
+bool under(const std::string& path, std::string_view prefix) {
+  return path.size() > prefix.size() && path.starts_with(prefix) && path[prefix.size()] == '/';
 }
 
 }  // namespace
 
-void WebApp::install(httplib::Server& server) {
-  server.set_payload_max_length(config_.maxBody);
-  httplib::Headers defaults;
-  for (const auto& [name, value] : defaultHeaders()) defaults.emplace(name, value);
-  server.set_default_headers(defaults);
-  const auto adapt = [](auto handler) {
-    return [handler](const httplib::Request& in, httplib::Response& out) {
-      const Request req = fromLibrary(in);
-      Response res = startResponse(out);
-      handler(req, res);
-      toLibrary(res, out);
-    };
-  };
+WebApp::WebApp(Store& store, ScoreDesk& desk, Accounts& accounts, const Templates& templates, Clock clock,
+               WebConfig config)
+    : store_(store), desk_(desk), accounts_(accounts), templates_(templates), clock_(std::move(clock)),
+      config_(std::move(config)) {
+  static_ = std::make_unique<SiteFiles>(config_.staticDir, "/static", false);
+  if (!config_.siteDir.empty()) site_ = std::make_unique<SiteFiles>(config_.siteDir, "/spela", true);
+  if (!config_.downloadsDir.empty()) {
+    downloads_ = std::make_unique<SiteFiles>(config_.downloadsDir, "/filer", false);
+    downloadFiles_ = std::make_unique<DownloadFiles>(config_.downloadsDir);
+  }
+}
+
+WebApp::~WebApp() = default;
+
+std::size_t WebApp::bodyLimit(std::string_view method, std::string_view path) {
+  for (const Route& route : routes())
+    if (route.method == method && route.path == path) return route.maxBody;
+  return FORM_BODY_LIMIT;
+}
+
+void WebApp::serve(const Request& req, Response& res) {
+  res.headers = defaultHeaders();
+  const bool read = req.method == "GET" || req.method == "HEAD";
+  bool pathKnown = false;
   for (const Route& route : routes()) {
-    auto wrapped = adapt([this, &route](const Request& req, Response& res) { handle(route, req, res); });
-    if (std::string_view(route.method) == "GET") server.Get(route.path, wrapped);
-    else server.Post(route.path, wrapped);
-  }
-  server.set_mount_point("/static", config_.staticDir);
-  if (!config_.siteDir.empty()) {
-    site_ = std::make_unique<SiteFiles>(config_.siteDir, "/spela");
-    server.Get(R"(/spela(/.*)?)", adapt([this](const Request& req, Response& res) {
-      try {
-        site_->serve(req, res);
-      } catch (const std::exception& e) {
-        std::fprintf(stderr, "kortix: GET %s: %s\n", req.path.c_str(), e.what());
-        res.status = 503;
-      }
-    }));
-  }
-  if (!config_.downloadsDir.empty()) server.set_mount_point("/filer", config_.downloadsDir);
-  server.set_error_handler(adapt([this](const Request& req, Response& res) {
-    if (res.status == 404) {
-      // "/registrera" and the like: the page is at the slashed path.
-      for (const Route& route : routes()) {
-        if (req.path + "/" == route.path) {
-          res.set_redirect(route.path, 301);
-          return;
-        }
-      }
+    if (req.path != route.path) continue;
+    pathKnown = true;
+    if (route.method == req.method || (read && std::string_view(route.method) == "GET")) {
+      handle(route, req, res);
+      return errorPage(res);
     }
-    if (!res.body.empty()) return;
-    PageData data;
-    data.set("title", res.status == 404 ? "Sidan finns inte" : "Fel");
-    data.set("not_found", res.status == 404);
-    data.set("status", std::to_string(res.status));
-    res.set_content(templates_.render("error", data), "text/html; charset=utf-8");
-  }));
+  }
+  SiteFiles* files = under(req.path, "/static") ? static_.get()
+                     : (req.path == "/spela" || under(req.path, "/spela")) ? site_.get()
+                     : under(req.path, "/filer") ? downloads_.get()
+                                                 : nullptr;
+  if (files && read) {
+    try {
+      files->serve(req, res);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "kortix: GET %s: %s\n", escapeForLog(req.path).c_str(), escapeForLog(e.what()).c_str());
+      res.status = 503;
+    }
+    return errorPage(res);
+  }
+  if (pathKnown || files) {
+    std::string allowed;
+    for (const Route& route : routes())
+      if (req.path == route.path) allowed += std::string(allowed.empty() ? "" : ", ") + route.method;
+    res.set_header("Allow", allowed.empty() ? "GET, HEAD" : allowed);
+    res.status = 405;
+    return errorPage(res);
+  }
+  // "/registrera" and the like: the page is at the slashed path.
+  for (const Route& route : routes()) {
+    if (req.path + "/" == route.path) {
+      res.set_redirect(route.path, 301);
+      return;
+    }
+  }
+  res.status = 404;
+  errorPage(res);
+}
+
+void WebApp::errorPage(Response& res) {
+  if (res.status < 400 || !res.content().empty()) return;
+  PageData data;
+  data.set("title", res.status == 404 ? "Sidan finns inte" : "Fel");
+  data.set("not_found", res.status == 404);
+  data.set("status", std::to_string(res.status));
+  res.set_content(templates_.render("error", data), "text/html; charset=utf-8");
 }
 
 void WebApp::handle(const Route& route, const Request& req, Response& res) {
   try {
     (this->*route.handler)(req, res);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "kortix: %s %s: %s\n", req.method.c_str(), req.path.c_str(), e.what());
+    std::fprintf(stderr, "kortix: %s %s: %s\n", escapeForLog(req.method).c_str(), escapeForLog(req.path).c_str(),
+                 escapeForLog(e.what()).c_str());
     if (route.handler == &WebApp::score) {
       // No 0 or 1 unless the score is stored: the game sees no verdict.
       res.status = 503;
@@ -236,12 +234,8 @@ void WebApp::handle(const Route& route, const Request& req, Response& res) {
 }
 
 std::string WebApp::sender(const Request& req) const {
-  if (config_.trustProxy && req.has_header("X-Forwarded-For")) {
-    // The proxy appends the address it saw last.
-    std::string chain = req.get_header_value("X-Forwarded-For");
-    const std::size_t comma = chain.rfind(',');
-    return trimmed(comma == std::string::npos ? chain : chain.substr(comma + 1));
-  }
+  // The server has already taken the client from X-Forwarded-For when the
+  // connection came from a trusted proxy.
   return req.remote_addr;
 }
 
@@ -251,17 +245,32 @@ void WebApp::page(Response& res, const std::string& name, PageData data, int sta
   res.set_content(templates_.render(name, std::move(data)), "text/html; charset=utf-8");
 }
 
+// Over https the cookie is bound to this very host and to https: a
+// neighbouring host or a plain-http page cannot plant or read it.
+const char* WebApp::csrfCookie() const { return secureSite() ? "__Host-kortix_csrf" : CSRF_COOKIE; }
+
 std::string WebApp::csrfToken(const Request& req, Response& res) {
-  std::string token = cookieValue(req, CSRF_COOKIE);
+  std::string token = cookieValue(req, csrfCookie());
   if (!wellFormedToken(token)) {
     token = newCsrfToken();
-    res.set_header("Set-Cookie", std::string(CSRF_COOKIE) + "=" + token + "; Path=/; HttpOnly; SameSite=Strict");
+    res.set_header("Set-Cookie", std::string(csrfCookie()) + "=" + token + "; Path=/; HttpOnly; SameSite=Strict" +
+                                     (secureSite() ? "; Secure" : ""));
   }
   return token;
 }
 
 bool WebApp::csrfValid(const Request& req) {
-  const std::string cookie = cookieValue(req, CSRF_COOKIE);
+  // A browser names the page a form came from; one of another site is
+  // refused whatever token it carries. ("null" is what our own pages send
+  // under their no-referrer policy, and the token decides then.)
+  const std::string origin = req.get_header_value("Origin");
+  if (!origin.empty() && origin != "null" && !config_.publicUrl.empty()) {
+    const std::size_t hostStart = config_.publicUrl.find("://");
+    const std::size_t pathStart =
+        hostStart == std::string::npos ? std::string::npos : config_.publicUrl.find('/', hostStart + 3);
+    if (foldKey(origin) != foldKey(config_.publicUrl.substr(0, pathStart))) return false;
+  }
+  const std::string cookie = cookieValue(req, csrfCookie());
   const std::string field = param(req, "csrf", 64);
   return wellFormedToken(cookie) && field.size() == cookie.size() &&
          sodium_memcmp(cookie.data(), field.data(), cookie.size()) == 0;
@@ -324,6 +333,10 @@ void WebApp::home(const Request&, Response& res) {
   data.set("bonus_list", bonus);
   data.set("bonus_empty", referrals.empty());
   data.set("site", !config_.siteDir.empty());
+  // Before any release the button would lead to an empty page.
+  const auto builds = store_.builds();
+  data.set("downloads", std::any_of(builds.begin(), builds.end(),
+                                    [](const Build& b) { return playerPlatform(b.platform); }));
   page(res, "home", data);
 }
 
@@ -345,7 +358,7 @@ void WebApp::topList(const Request& req, Response& res) {
     data.set("title", "Topplista " + swedishWeek(*week));
     data.set("heading", "Veckans bästa, " + swedishWeek(*week));
     data.set("prev", "?vecka=" + weekKey(addDays(*monday, -7)));
-    data.set("next", "?vecka=" + weekKey(addDays(*monday, 7)));
+    if (!after(addDays(*monday, 7), stockholmDate(clock_()))) data.set("next", "?vecka=" + weekKey(addDays(*monday, 7)));
   } else {
     const auto date = dayParam.empty() ? std::optional<LocalDate>(stockholmDate(clock_())) : parseDayKey(dayParam);
     if (!date) {
@@ -358,7 +371,7 @@ void WebApp::topList(const Request& req, Response& res) {
     data.set("title", "Topplista " + swedishDay(*date));
     data.set("heading", "Dagens bästa, " + swedishDay(*date));
     data.set("prev", "?dag=" + dayKey(addDays(*date, -1)));
-    data.set("next", "?dag=" + dayKey(addDays(*date, 1)));
+    if (!after(addDays(*date, 1), stockholmDate(clock_()))) data.set("next", "?dag=" + dayKey(addDays(*date, 1)));
     data.set("week_link", "?vecka=" + weekKey(*date));
   }
   data.set("list", rankedList(entries));
@@ -391,7 +404,7 @@ void WebApp::registerSubmit(const Request& req, Response& res) {
   form.password2 = param(req, "password2", 128);
   form.referrer = param(req, "referrer");
   form.acceptsRules = param(req, "rules") == "ja";
-  const FormErrors errors = accounts_.registerMember(form);
+  const FormErrors errors = accounts_.registerMember(form, sender(req));
   PageData data;
   if (errors.empty()) {
     data.set("title", "Välkommen");
@@ -429,7 +442,14 @@ void WebApp::resetSubmit(const Request& req, Response& res) {
     page(res, "getpass", data, 400);
     return;
   }
-  accounts_.requestReset(email);
+  if (!accounts_.requestReset(email)) {
+    data.set("title", "Glömt lösenordet");
+    data.set("csrf", csrfToken(req, res));
+    data.set("email", shown(email));
+    addErrors(data, {{"", MAIL_FAILED}});
+    page(res, "getpass", data, 503);
+    return;
+  }
   // The same answer for members and strangers: the page tells no one who is a member.
   data.set("title", "Kolla din e-mail");
   data.set("email", shown(trimmed(email)));
@@ -439,23 +459,35 @@ void WebApp::resetSubmit(const Request& req, Response& res) {
 void WebApp::newPasswordForm(const Request& req, Response& res) {
   PageData data;
   data.set("title", "Nytt lösenord");
+  const std::string token = param(req, "t", 128);
+  // A used or old link says so at once, before anyone types a password twice.
+  if (!accounts_.resetLinkValid(token)) return linkInvalid(res, data);
   data.set("csrf", csrfToken(req, res));
-  data.set("token", textParam(req, "t", 128));
+  data.set("token", shown(token));
   page(res, "newpassword", data);
+}
+
+void WebApp::linkInvalid(Response& res, PageData& data) {
+  data.set("link_invalid", true);
+  data.set("error", RESET_LINK_INVALID);
+  page(res, "newpassword", data, 400);
 }
 
 void WebApp::newPasswordSubmit(const Request& req, Response& res) {
   if (!csrfValid(req)) return csrfRefused(req, res);
   const std::string token = param(req, "t", 128);
-  const FormErrors errors =
-      accounts_.resetPassword(token, param(req, "password", 128), param(req, "password2", 128));
   PageData data;
+  data.set("title", "Nytt lösenord");
+  if (!accounts_.resetLinkValid(token)) return linkInvalid(res, data);
+  const FormErrors errors =
+      accounts_.resetPassword(token, param(req, "password", 128), param(req, "password2", 128), sender(req));
   if (errors.empty()) {
     data.set("title", "Lösenordet är bytt");
     page(res, "newpassword-done", data);
     return;
   }
-  data.set("title", "Nytt lösenord");
+  const auto whole = errors.find("");
+  if (whole != errors.end() && whole->second == RESET_LINK_INVALID) return linkInvalid(res, data);
   data.set("csrf", csrfToken(req, res));
   data.set("token", shown(token));
   addErrors(data, errors);
@@ -505,8 +537,6 @@ void WebApp::challengeSubmit(const Request& req, Response& res) {
   PageData data;
   data.set("title", "Utmana dina vänner");
   if (errors.empty()) {
-    data.set("sent", std::to_string(sent));
-    data.set("none_sent", sent == 0);
     page(res, "challenge-sent", data);
     return;
   }
@@ -517,24 +547,51 @@ void WebApp::challengeSubmit(const Request& req, Response& res) {
   page(res, "challenge", data, 400);
 }
 
+void WebApp::confirm(const Request& req, Response& res) {
+  PageData data;
+  if (accounts_.confirmAddress(param(req, "t", 128))) {
+    data.set("title", "Adressen är bekräftad");
+    data.set("confirmed", true);
+    page(res, "confirmed", data);
+    return;
+  }
+  data.set("title", "Länken gäller inte");
+  page(res, "confirmed", data, 400);
+}
+
 // --- help for the game -----------------------------------------------------
 
 namespace {
 
-// The newest build of each platform, for the version and download pages.
-PageData newestBuilds(const std::vector<Build>& builds, bool withFiles) {
+// The newest build of each player's platform, for the version and download
+// pages; with the downloads folder, each file's size and checksum.
+PageData newestBuilds(const std::vector<Build>& builds, DownloadFiles* files, std::size_t& count) {
   std::map<std::string, const Build*> newest;
   for (const Build& b : builds) {
+    if (!playerPlatform(b.platform)) continue;
     const Build*& slot = newest[b.platform];
     if (!slot || olderVersion(slot->version, b.version)) slot = &b;
   }
   PageData rows = list();
-  for (const auto& [platform, b] : newest) {
+  // Windows first: most players have it.
+  std::vector<const Build*> order;
+  for (const auto& entry : newest) order.push_back(entry.second);
+  std::stable_partition(order.begin(), order.end(), [](const Build* b) { return b->platform == "windows"; });
+  count = order.size();
+  for (const Build* b : order) {
     PageData row;
-    row.set("platform", platform);
+    row.set("platform", platformName(b->platform));
     row.set("version", b->version);
     row.set("file", b->fileName);
-    row.set("link", withFiles);
+    row.set("windows", b->platform == "windows");
+    row.set("linux", b->platform == "linux");
+    const auto facts = files ? files->facts(b->fileName) : std::nullopt;
+    row.set("link", facts.has_value());
+    if (facts) {
+      row.set("size", swedishSize(facts->size));
+      row.set("bytes", std::to_string(facts->size));
+      row.set("sha256", facts->sha256);
+    }
     rows.push_back(row);
   }
   return rows;
@@ -553,16 +610,92 @@ void WebApp::downloads(const Request&, Response& res) {
 void WebApp::buildsPage(Response& res, const std::string& title, const std::string& name) {
   PageData data;
   data.set("title", title);
-  const auto builds = store_.builds();
-  data.set("builds", newestBuilds(builds, !config_.downloadsDir.empty()));
-  data.set("no_builds", builds.empty());
+  std::size_t count = 0;
+  const PageData builds = newestBuilds(store_.builds(), downloadFiles_.get(), count);
+  data.set("no_builds", count == 0);
+  data.set("builds", builds);
+  data.set("site", !config_.siteDir.empty());
   page(res, name, data);
+}
+
+// --- the browser game ---------------------------------------------------------
+
+namespace {
+
+std::string jsonString(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20 || c == '<' || c == '>' || c == '&') {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+// The game served under /spela/ asks where its sponsor link goes; that it
+// gets an answer at all tells it that this service's pages are its own.
+void WebApp::siteSettings(const Request&, Response& res) {
+  if (config_.siteDir.empty()) {
+    res.status = 404;
+    return;
+  }
+  res.set_header("Cache-Control", "no-cache");
+  res.set_content("{\"sponsor\": " + (config_.sponsorUrl.empty() ? std::string("null") : jsonString(config_.sponsorUrl)) +
+                      "}\n",
+                  "application/json");
 }
 
 void WebApp::dll(const Request&, Response& res) {
   PageData data;
   data.set("title", "Spelet hittar inte WinInet");
   page(res, "dll", data);
+}
+
+// --- for the proxy and the service manager ---------------------------------
+
+namespace {
+
+void probeAnswer(Response& res, bool ok) {
+  res.status = ok ? 200 : 503;
+  res.set_header("Cache-Control", "no-store");
+  res.set_header("X-Robots-Tag", "noindex");
+  res.set_content(ok ? "ok\n" : "not ready\n", "text/plain; charset=utf-8");
+}
+
+}  // namespace
+
+// The process answers: nothing else is asked, so a slow database never makes
+// the service manager restart a process that is fine.
+void WebApp::healthz(const Request&, Response& res) { probeAnswer(res, true); }
+
+// The database takes a write and its schema is this program's. Why not is
+// logged, never shown: the answer is the same for anyone who asks.
+void WebApp::readyz(const Request& req, Response& res) {
+  std::lock_guard lock(readyMutex_);
+  const auto now = std::chrono::steady_clock::now();
+  if (!readyChecked_ || now - readyAt_ >= std::chrono::seconds(1)) {
+    try {
+      store_.checkReady();
+      ready_ = true;
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "kortix: %s %s: %s\n", escapeForLog(req.method).c_str(), escapeForLog(req.path).c_str(),
+                   escapeForLog(e.what()).c_str());
+      ready_ = false;
+    }
+    readyChecked_ = true;
+    readyAt_ = std::chrono::steady_clock::now();
+  }
+  probeAnswer(res, ready_);
 }
 
 }  // namespace kortix

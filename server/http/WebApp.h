@@ -2,14 +2,15 @@
 // The HTTP side: one table of routes, each handler translating a request into
 // a call of the domain and its answer into a page or the game's reply.
 
-#include <httplib.h>
-
+#include <chrono>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "domain/Accounts.h"
 #include "domain/ScoreDesk.h"
+#include "http/Downloads.h"
 #include "http/Message.h"
 #include "http/SiteFiles.h"
 #include "http/Templates.h"
@@ -21,24 +22,35 @@ struct WebConfig {
   std::string staticDir;     // the style sheet and pictures, under /static/
   std::string siteDir;       // an optional folder served under /spela/ (the browser game)
   std::string downloadsDir;  // an optional folder of released builds, under /filer/
-  bool trustProxy = false;   // take the sender from X-Forwarded-For (behind a reverse proxy)
-  std::size_t maxBody = 16 * 1024;
+  // Where visitors reach the pages: form posts from another origin are
+  // refused, and with https the form cookie is Secure and __Host- bound.
+  std::string publicUrl;
+  std::string sponsorUrl;    // where the browser game's sponsor link goes; empty: its own
 };
+
+// The largest request body: a form's, and the game's score form, which may
+// carry a recorded game.
+constexpr std::size_t FORM_BODY_LIMIT = 16 * 1024;
+constexpr std::size_t SCORE_BODY_LIMIT = 160 * 1024;
 
 class WebApp {
  public:
   WebApp(Store& store, ScoreDesk& desk, Accounts& accounts, const Templates& templates, Clock clock,
-         WebConfig config)
-      : store_(store), desk_(desk), accounts_(accounts), templates_(templates), clock_(std::move(clock)),
-        config_(std::move(config)) {}
+         WebConfig config);
+  ~WebApp();
 
-  void install(httplib::Server& server);
+  // Answers any request: a route, a file under /static/, /spela/ or /filer/,
+  // or an error page.
+  void serve(const Request& req, Response& res);
+  // The largest body accepted for a method and path.
+  static std::size_t bodyLimit(std::string_view method, std::string_view path);
 
   using Handler = void (WebApp::*)(const Request&, Response&);
   struct Route {
     const char* method;
     const char* path;
     Handler handler;
+    std::size_t maxBody = FORM_BODY_LIMIT;
   };
   // Every route of the service in one table.
   static const std::vector<Route>& routes();
@@ -62,10 +74,16 @@ class WebApp {
   void endSubmit(const Request& req, Response& res);
   void challengeForm(const Request& req, Response& res);
   void challengeSubmit(const Request& req, Response& res);
+  void confirm(const Request& req, Response& res);
   void version(const Request& req, Response& res);
   void dll(const Request& req, Response& res);
   void downloads(const Request& req, Response& res);
+  void healthz(const Request& req, Response& res);
+  void readyz(const Request& req, Response& res);
+  void siteSettings(const Request& req, Response& res);
 
+  // An error status without a body of its own gets the error page.
+  void errorPage(Response& res);
   void page(Response& res, const std::string& name, PageData data, int status = 200);
   // The newest build of each platform, on the version and download pages.
   void buildsPage(Response& res, const std::string& title, const std::string& name);
@@ -73,7 +91,11 @@ class WebApp {
   std::string csrfToken(const Request& req, Response& res);
   bool csrfValid(const Request& req);
   void csrfRefused(const Request& req, Response& res);
+  // A reset link that no longer works: said once, with where to get a new one.
+  void linkInvalid(Response& res, PageData& data);
   std::string sender(const Request& req) const;
+  bool secureSite() const { return config_.publicUrl.rfind("https://", 0) == 0; }
+  const char* csrfCookie() const;
 
   Store& store_;
   ScoreDesk& desk_;
@@ -81,7 +103,13 @@ class WebApp {
   const Templates& templates_;
   Clock clock_;
   WebConfig config_;
-  std::unique_ptr<SiteFiles> site_;
+  std::unique_ptr<SiteFiles> static_, site_, downloads_;
+  // The last readiness check: probes within a second share it, so a flood
+  // of them costs the database one write a second.
+  std::mutex readyMutex_;
+  std::chrono::steady_clock::time_point readyAt_{};
+  bool readyChecked_ = false, ready_ = false;
+  std::unique_ptr<DownloadFiles> downloadFiles_;
 };
 
 }  // namespace kortix

@@ -62,10 +62,15 @@ class CachedStore final : public Store {
   CachedStore(std::unique_ptr<Store> inner, std::chrono::milliseconds ttl) : inner_(std::move(inner)), ttl_(ttl) {}
 
   void migrate() override { inner_->migrate(); }
+  void checkReady() override { inner_->checkReady(); }
   std::optional<User> userByEmail(std::string_view emailKey) override { return inner_->userByEmail(emailKey); }
+  bool nickTaken(std::string_view nickKey) override { return inner_->nickTaken(nickKey); }
   CreateOutcome createUser(const NewUser& user) override { return write([&] { return inner_->createUser(user); }); }
   bool setPasswordHash(std::int64_t userId, const std::string& hash) override {
-    return inner_->setPasswordHash(userId, hash);
+    return write([&] { return inner_->setPasswordHash(userId, hash); });
+  }
+  std::optional<std::int64_t> confirmAddress(const std::string& confirmHash, std::int64_t now) override {
+    return write([&] { return inner_->confirmAddress(confirmHash, now); });
   }
   bool removeUser(std::int64_t userId) override { return write([&] { return inner_->removeUser(userId); }); }
   std::vector<User> users() override { return inner_->users(); }
@@ -92,6 +97,10 @@ class CachedStore final : public Store {
   }
   std::optional<std::int64_t> takeResetToken(const std::string& tokenHash, std::int64_t now) override {
     return inner_->takeResetToken(tokenHash, now);
+  }
+  void dropResetToken(const std::string& tokenHash) override { inner_->dropResetToken(tokenHash); }
+  bool resetTokenValid(const std::string& tokenHash, std::int64_t now) override {
+    return inner_->resetTokenValid(tokenHash, now);
   }
   std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) override {
     return inner_->resetTokensSince(userId, since);

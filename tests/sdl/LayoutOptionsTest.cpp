@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/sdl/Layout.h"
-#include "platform/sdl/Options.h"
+#include "frontends/sdl/Layout.h"
+#include "frontends/sdl/Options.h"
 
 namespace vilmar::sdl {
 namespace {
@@ -50,17 +50,24 @@ std::optional<Options> parse(std::vector<std::string> args, std::string* error =
 }
 
 TEST(CommandLine, AcceptsTheDocumentedOptions) {
-  const auto o = parse({"--scale", "8", "--fullscreen", "--tick-log", "t.txt"});
+  const auto o = parse({"--scale", "8", "--fullscreen", "--tick-log", "t.txt", "--replay", "g.vpr"});
   ASSERT_TRUE(o);
   EXPECT_EQ(o->scale, 8);
   EXPECT_TRUE(o->fullscreen);
   EXPECT_EQ(o->tickLog, "t.txt");
+  EXPECT_EQ(o->replay, "g.vpr");
   const auto none = parse({});
   ASSERT_TRUE(none);
   EXPECT_EQ(none->scale, 0);  // the screen decides
   EXPECT_FALSE(none->fullscreen);
   EXPECT_TRUE(parse({"--version"})->showVersion);
   EXPECT_TRUE(parse({"--help"})->showHelp);
+  // The service: the build's own unless named.
+  EXPECT_EQ(none->service.host, serviceEndpoint().host);
+  const auto local = parse({"--service", "http://127.0.0.1:8080"});
+  ASSERT_TRUE(local);
+  EXPECT_EQ(local->service.host, "127.0.0.1");
+  EXPECT_EQ(local->service.port, 8080);
 }
 
 TEST(CommandLine, RejectsBadScalesAndStrayArguments) {
@@ -71,6 +78,10 @@ TEST(CommandLine, RejectsBadScalesAndStrayArguments) {
   }
   EXPECT_FALSE(parse({"--scale"}, &error));
   EXPECT_FALSE(parse({"--tick-log"}, &error));
+  EXPECT_FALSE(parse({"--replay"}, &error));
+  EXPECT_FALSE(parse({"--service"}, &error));
+  EXPECT_FALSE(parse({"--service", "127.0.0.1:8080"}, &error));
+  EXPECT_NE(error.find("--service"), std::string::npos);
   EXPECT_FALSE(parse({"--fulscreen"}, &error));
   EXPECT_NE(error.find("--fulscreen"), std::string::npos);
 }

@@ -59,19 +59,21 @@ def site_server(forward=None, lifetime=600, root=SITE):
     return Process(args)
 
 
-def game_service(var, root=SITE):
+def game_service(var, root=SITE, extra=()):
     """The game service kortix-server with the site under /spela/, its
-    database and log in var."""
+    database and log in var; extra options after the others."""
     os.makedirs(var, exist_ok=True)
     with open(os.path.join(var, "server.log"), "a") as log:
         return Process([KORTIX, "--listen", "127.0.0.1:0", "--var", var, "--hash-cost", "minimal",
-                        "--site", os.path.abspath(root)],
+                        "--site", os.path.abspath(root)] + list(extra),
                        listening=r"listening on http://127\.0\.0\.1:(\d+)", stderr=log)
 
 
-def join_service(port, email, nick, password):
+def join_service(port, email, nick, password, var=None):
     """Joins through the service's registration form as a browser does: the
-    form's cookie and token, then the post. The reply's status."""
+    form's cookie and token, then the post. The reply's status. With the
+    service's var folder, also follows the confirmation link from its outbox,
+    so that the member's scores are listed."""
     import http.client
     import urllib.parse
     connection = http.client.HTTPConnection("127.0.0.1", port, timeout=20)
@@ -87,7 +89,18 @@ def join_service(port, email, nick, password):
             "Content-Type": "application/x-www-form-urlencoded", "Cookie": "kortix_csrf=" + cookie})
         reply = connection.getresponse()
         reply.read()
-        return reply.status
+        if var is None or reply.status != 200:
+            return reply.status
+        for name in sorted(os.listdir(os.path.join(var, "outbox"))):
+            with open(os.path.join(var, "outbox", name), encoding="utf-8") as f:
+                mail = f.read()
+            link = re.search(r"/bekrafta/\?t=[0-9a-f]{64}", mail)
+            if "To: <%s>" % email in mail and link:
+                connection.request("GET", link.group(0))
+                reply = connection.getresponse()
+                reply.read()
+                return reply.status
+        return 404
     finally:
         connection.close()
 
