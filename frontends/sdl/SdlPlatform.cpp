@@ -200,6 +200,12 @@ int SdlPlatform::menuHeight() const { return menuBarHeight(ui_); }
 
 std::span<const std::uint8_t> SdlPlatform::resource(ResourceType type, int id) { return compiledResource(type, id); }
 
+void SdlPlatform::showTitle(const std::string& title) {
+  if (title == title_ || window_ == nullptr) return;
+  title_ = title;
+  SDL_SetWindowTitle(window_, title_.c_str());
+}
+
 void SdlPlatform::present(std::span<const std::uint8_t> pixels, int width, int height, const Palette& palette) {
   if (width != FRAME_WIDTH || height != FRAME_HEIGHT ||
       pixels.size() < static_cast<std::size_t>(FRAME_WIDTH) * FRAME_HEIGHT || texture_ == nullptr)
@@ -273,6 +279,14 @@ void SdlPlatform::toggleFullscreen() {
   if (!full) {
     SDL_GetWindowPosition(window_, &windowed_.x, &windowed_.y);
     SDL_GetWindowSize(window_, &windowed_.w, &windowed_.h);
+    // Without a window manager nobody answers SDL's fullscreen request: the
+    // window is first made as large as its screen, which a manager then
+    // takes over.
+    SDL_Rect screen{};
+    if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window_)), &screen) == 0) {
+      SDL_SetWindowPosition(window_, screen.x, screen.y);
+      SDL_SetWindowSize(window_, screen.w, screen.h);
+    }
     SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
   } else {
     SDL_SetWindowFullscreen(window_, 0);

@@ -115,6 +115,12 @@ const std::vector<WebApp::Route>& WebApp::routes() {
       {"GET", "/dll/", &WebApp::dll},
       {"GET", "/ladda-ner/", &WebApp::downloads},
       {"GET", "/bekrafta/", &WebApp::confirm},
+      {"GET", "/healthz", &WebApp::healthz},
+      {"GET", "/readyz", &WebApp::readyz},
+      {"GET", "/api/v1/topplista", &WebApp::apiTopList},
+      {"OPTIONS", "/api/v1/topplista", &WebApp::apiPreflight},
+      {"GET", "/api/v1/bonus", &WebApp::apiBonus},
+      {"OPTIONS", "/api/v1/bonus", &WebApp::apiPreflight},
       {"GET", "/spela/tjanst.json", &WebApp::siteSettings},
   };
   return table;
@@ -200,6 +206,7 @@ void WebApp::serve(const Request& req, Response& res) {
       return;
     }
   }
+  if (req.path.starts_with("/api/")) return apiNotFound(res);
   res.status = 404;
   errorPage(res);
 }
@@ -219,7 +226,9 @@ void WebApp::handle(const Route& route, const Request& req, Response& res) {
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kortix: %s %s: %s\n", escapeForLog(req.method).c_str(), escapeForLog(req.path).c_str(),
                  escapeForLog(e.what()).c_str());
-    if (route.handler == &WebApp::score) {
+    if (req.path.starts_with("/api/")) {
+      apiUnavailable(res);
+    } else if (route.handler == &WebApp::score) {
       // No 0 or 1 unless the score is stored: the game sees no verdict.
       res.status = 503;
       res.set_content("Tjänsten är tillfälligt ur funktion.\r\n", "text/plain; charset=utf-8");
@@ -657,6 +666,43 @@ void WebApp::dll(const Request&, Response& res) {
   PageData data;
   data.set("title", "Spelet hittar inte WinInet");
   page(res, "dll", data);
+}
+
+// --- for the proxy and the service manager ---------------------------------
+
+namespace {
+
+void probeAnswer(Response& res, bool ok) {
+  res.status = ok ? 200 : 503;
+  res.set_header("Cache-Control", "no-store");
+  res.set_header("X-Robots-Tag", "noindex");
+  res.set_content(ok ? "ok\n" : "not ready\n", "text/plain; charset=utf-8");
+}
+
+}  // namespace
+
+// The process answers: nothing else is asked, so a slow database never makes
+// the service manager restart a process that is fine.
+void WebApp::healthz(const Request&, Response& res) { probeAnswer(res, true); }
+
+// The database takes a write and its schema is this program's. Why not is
+// logged, never shown: the answer is the same for anyone who asks.
+void WebApp::readyz(const Request& req, Response& res) {
+  std::lock_guard lock(readyMutex_);
+  const auto now = std::chrono::steady_clock::now();
+  if (!readyChecked_ || now - readyAt_ >= std::chrono::seconds(1)) {
+    try {
+      store_.checkReady();
+      ready_ = true;
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "kortix: %s %s: %s\n", escapeForLog(req.method).c_str(), escapeForLog(req.path).c_str(),
+                   escapeForLog(e.what()).c_str());
+      ready_ = false;
+    }
+    readyChecked_ = true;
+    readyAt_ = std::chrono::steady_clock::now();
+  }
+  probeAnswer(res, ready_);
 }
 
 }  // namespace kortix

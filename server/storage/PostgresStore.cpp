@@ -95,6 +95,18 @@ void PostgresStore::migrate() {
   });
 }
 
+void PostgresStore::checkReady() {
+  run([&](pqxx::connection& c) {
+    pqxx::work w(c);  // never committed: the probe's row is rolled back
+    w.exec("INSERT INTO schema_migrations (name, applied_at) VALUES (' ready probe ' || pg_backend_pid(), 0)");
+    std::vector<std::string> applied;
+    for (const auto& r : w.exec("SELECT name FROM schema_migrations")) applied.push_back(r[0].as<std::string>());
+    const std::string missing = missingMigration(migrationsDir_, applied);
+    if (!missing.empty()) throw StoreError("postgresql: migration " + missing + " is not applied");
+    return 0;
+  });
+}
+
 std::optional<User> PostgresStore::userByEmail(std::string_view emailKey) {
   return run([&](pqxx::connection& c) -> std::optional<User> {
     pqxx::read_transaction w(c);
@@ -252,10 +264,10 @@ std::vector<RejectedAttempt> PostgresStore::rejected(std::size_t limit) {
 
 std::vector<Ranked> PostgresStore::top(const char* column, const std::string& key, std::size_t limit) {
   const std::string sql =
-      std::string("SELECT nick, email, score, at FROM (SELECT u.nick, u.email, s.score, s.at, "
+      std::string("SELECT nick, email, score, at FROM (SELECT u.nick, u.email, s.score, s.at, s.id AS score_id, "
                   "ROW_NUMBER() OVER (PARTITION BY s.user_id ORDER BY s.score DESC, s.id ASC) AS rn "
                   "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at IS NOT NULL AND s.") +
-      column + " = $1) t WHERE rn = 1 ORDER BY score DESC, at ASC, nick ASC LIMIT $2";
+      column + " = $1) t WHERE rn = 1 ORDER BY score DESC, at ASC, score_id ASC LIMIT $2";
   return run([&](pqxx::connection& c) {
     pqxx::read_transaction w(c);
     std::vector<Ranked> list;
