@@ -60,9 +60,13 @@ void App::openRequestedDialogs() {
   }
   if (session.signInRequested) {
     SignInDialog signIn(platform, submission,
-                        SignInScores{bestScore, *session.world->score, bestScoreTime, bestScoreTampered, bestReplay_},
+                        SignInScores{bestScore, bestScoreTime, bestScoreTampered, bestReplay_},
                         [&session] { session.resyncClock(); }, service);
     platform.runDialog(signIn);
+    if (signIn.scoreTaken()) {
+      bestScore.set(0);
+      session.world->scoreSent();
+    }
     session.signInRequested = false;
   }
   if (session.infoRequested) {
@@ -78,7 +82,7 @@ void App::openRequestedDialogs() {
 void App::keepBestScore() {
   GameSession& session = *gameSession;
   if (session.playingBack()) return;  // someone else's game, not the player's best
-  const std::int32_t current = session.world->score->get();
+  const std::int32_t current = session.world->score().get();
   if (current > bestScore.get()) {
     bestScore.set(current);
     bestScoreTime = static_cast<std::int32_t>(platform.milliseconds() - session.clockStart);

@@ -35,15 +35,15 @@ ReplayOutcome replayWorld(Platform& platform, const Replay& replay,
   // (its first level starts, reading keys and clock), then tick 0 runs.
   BarGame world(platform, keyboard, replay.firstLevel, &tape);
   ReplayOutcome out;
-  while (out.ticks < replay.ticks && !world.gameOver) {
+  while (out.ticks < replay.ticks && !world.gameOver()) {
     world.update();
     tape.endTick();
     ++out.ticks;
     if (afterTick) afterTick(out.ticks - 1, worldHash(world));
   }
-  out.score = world.score->get();
+  out.score = world.score().get();
   out.hash = worldHash(world);
-  out.gameOver = world.gameOver;
+  out.gameOver = world.gameOver();
   out.exact = tape.playedExactly();
   return out;
 }
