@@ -239,8 +239,20 @@ TEST_F(LimitsTest, OneAddressCannotTakeEveryConnection) {
     held.push_back(std::make_unique<Raw>(port, "127.0.0.2"));
     ASSERT_TRUE(held.back()->send("GET / HTTP/1.1\r\n"));
   }
+  // Beyond the share: told "busy" at once, or let go soon if it says nothing;
+  // beyond twice the share not taken at all.
   Raw fifth(port, "127.0.0.2");
-  EXPECT_TRUE(fifth.closedWithin(5s));
+  ASSERT_TRUE(fifth.send("GET / HTTP/1.1\r\nHost: k\r\n\r\n"));
+  const std::string busy = fifth.readAnswer();
+  EXPECT_EQ(statusOf(busy), 503);
+  EXPECT_NE(busy.find("Retry-After: 10"), std::string::npos);
+  std::vector<std::unique_ptr<Raw>> silent;
+  const auto begin = Clock::now();
+  for (int i = 0; i < 4; ++i) silent.push_back(std::make_unique<Raw>(port, "127.0.0.2"));
+  Raw ninth(port, "127.0.0.2");
+  EXPECT_TRUE(ninth.closedWithin(1s));
+  EXPECT_TRUE(silent.front()->closedWithin(5s));
+  EXPECT_LT(Clock::now() - begin, 4s);
   // Another address is served, and so is the first one's next request.
   Raw other(port, "127.0.0.3");
   ASSERT_TRUE(other.send("GET / HTTP/1.1\r\nHost: k\r\n\r\n"));
