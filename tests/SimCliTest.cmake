@@ -27,3 +27,38 @@ list(LENGTH pngs n)
 if(NOT n EQUAL 4)
   message(FATAL_ERROR "expected 4 frames (every 10th of 37 drawn), got ${n}")
 endif()
+
+# Recorded games: --record writes each game as it ends and the one still
+# running at the end; --replay plays exactly a game's ticks and prints their
+# lines as the live run did; --verify says 0 only for a true header, 1 for
+# one that lies, 2 for a file that is no replay.
+file(WRITE ${WORK}/two-games.txt "1 f1 tap\n8 space tap\n200 f1 tap\n230 space tap\n")
+execute_process(COMMAND ${SIM} --input ${WORK}/two-games.txt --passes 400 --trace --record ${WORK}/games
+  RESULT_VARIABLE rc OUTPUT_VARIABLE live)
+file(GLOB games ${WORK}/games/*.vpr)
+list(LENGTH games n)
+if(NOT rc EQUAL 0 OR NOT n EQUAL 2 OR NOT EXISTS ${WORK}/games/game-1.vpr OR NOT EXISTS ${WORK}/games/game-2.vpr)
+  message(FATAL_ERROR "--record: rc=${rc}, ${n} files")
+endif()
+execute_process(COMMAND ${SIM} --replay ${WORK}/games/game-1.vpr --trace RESULT_VARIABLE rc OUTPUT_VARIABLE replayed)
+string(REGEX REPLACE "\"pass\":[0-9]+," "" replayed "${replayed}")
+string(REGEX REPLACE "\"pass\":[0-9]+," "" live "${live}")
+# The first game ran from pass 2 (its restart) to pass 200; the F1 read then cut it.
+string(REGEX MATCHALL "[^\n]*\n" liveLines "${live}")
+list(SUBLIST liveLines 2 199 firstGame)
+string(JOIN "" firstGame ${firstGame})
+if(NOT rc EQUAL 0 OR NOT replayed STREQUAL firstGame)
+  message(FATAL_ERROR "--replay did not print the live lines of the first game (rc=${rc})")
+endif()
+execute_process(COMMAND ${SIM} --verify ${WORK}/games/game-2.vpr RESULT_VARIABLE rc OUTPUT_VARIABLE out)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "verified")
+  message(FATAL_ERROR "--verify of a true game: rc=${rc} ${out}")
+endif()
+foreach(pair "lying-score;1" "lying-counts;2")
+  list(GET pair 0 name)
+  list(GET pair 1 want)
+  execute_process(COMMAND ${SIM} --verify ${CORPUS}/${name} RESULT_VARIABLE rc OUTPUT_QUIET ERROR_QUIET)
+  if(NOT rc EQUAL want)
+    message(FATAL_ERROR "--verify ${name}: rc=${rc}, expected ${want}")
+  endif()
+endforeach()

@@ -4,7 +4,8 @@
 # the simulator's at scale 1 and 3, a served mug in the recorded sound, the
 # information dialog's text from the menu, keys typed into another window, a
 # gamepad, a score sent to the reference server through the sign-in dialog,
-# and the ways to quit.
+# the ways to quit, and the dialogs and menus from the keyboard and the
+# pointer (tools/native-ui-tests.py).
 #
 #   tools/sdl-tests.sh [--no-build] [--asan] [--screenshots DIR]
 #
@@ -387,6 +388,20 @@ elif start_game signin loopback --scale 1; then
   wait_exit "$game_pid" 10
 fi
 stop_game "$server_pid"
+
+# --- dialogs and menus as a player works them --------------------------------------
+
+# Typing after Enter, the score's sending state, the keyboard in dialogs and
+# menus, F11 twice, dialogs at scale 1, a resize under a dialog, the menu bar
+# under the pointer: each a case of tools/native-ui-tests.py, on a display
+# of its own.
+if python3 "$root/tools/native-ui-tests.py" --build "$build_dir" ${shots:+--screenshots "$shots"} \
+    >"$work/native-ui.log" 2>&1; then
+  ok "dialogs and menus from the keyboard and the pointer ($(grep -c '\.\.\. ok$' "$work/native-ui.log") cases)"
+else
+  grep -E '(FAIL|ERROR)(:| )' "$work/native-ui.log" | sed 's/^/  /'
+  not_ok "dialogs and menus from the keyboard and the pointer (details in $work/native-ui.log)"
+fi
 
 # --- the Debian package ---------------------------------------------------------------
 

@@ -40,6 +40,8 @@ constexpr std::size_t WRITE_SLICE = 64 * 1024;
 // that the client sees the answer rather than a reset.
 constexpr std::size_t DRAIN_BYTES = 256 * 1024;
 constexpr std::chrono::seconds DRAIN_TIME{2};
+// What a body still arriving when the service stops is given.
+constexpr std::chrono::seconds STOP_BODY_TIME{5};
 // A connection beyond its address's share is told so (503) once its head is
 // in, and given this long for it; beyond twice the share it is not taken.
 constexpr std::chrono::seconds OVER_SHARE_HEAD_TIME{2};
@@ -121,6 +123,16 @@ std::optional<std::string> normalAddress(std::string_view text) {
 
 }  // namespace
 
+std::string connectionShare(const std::string& address) {
+  boost::system::error_code error;
+  const auto parsed = net::ip::make_address(address, error);
+  if (error || !parsed.is_v6() || parsed.to_v6().is_v4_mapped()) return address;
+  // One IPv6 host commonly holds a whole /64: it is one share.
+  auto bytes = parsed.to_v6().to_bytes();
+  std::fill(bytes.begin() + 8, bytes.end(), 0);
+  return net::ip::address_v6(bytes).to_string() + "/64";
+}
+
 std::string clientAddress(const std::string& peer, std::string_view forwardedFor,
                           const std::vector<std::string>& trustedProxies) {
   const auto trusted = [&](const std::string& address) {
@@ -173,16 +185,16 @@ class Connection : public std::enable_shared_from_this<Connection> {
  public:
   enum class Phase { Head, Body, Handling, Writing, Closing };
 
-  Connection(HttpServer::Core& core, tcp::socket socket, std::string peer, bool overShare)
+  Connection(HttpServer::Core& core, tcp::socket socket, std::string peer, std::string share, bool overShare)
       : core_(core), stream_(std::move(socket)), buffer_(core.limits.maxHead + 8 * 1024), peer_(std::move(peer)),
-        overShare_(overShare) {}
+        share_(std::move(share)), overShare_(overShare) {}
 
   ~Connection() { leave(); }
 
   void start() {
     slot_ = core_.open.insert(core_.open.end(), this);
     registered_ = true;
-    ++core_.perAddress[peer_];
+    ++core_.perAddress[share_];
     readHead();
   }
 
@@ -200,9 +212,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
     stream_.socket().close(ignored);
   }
 
-  // Stopping: an idle connection goes now, a busy one after its answer.
+  // Stopping: a connection between requests (or inside a head) goes now; a
+  // body on its way gets a few seconds to arrive; an answer is finished.
   void stopSoon() {
-    if (phase_ == Phase::Head || phase_ == Phase::Body) drop();
+    if (phase_ == Phase::Head) drop();
+    else if (phase_ == Phase::Body) stream_.expires_after(STOP_BODY_TIME);
   }
 
  private:
@@ -210,7 +224,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     if (!registered_) return;
     registered_ = false;
     core_.open.erase(slot_);
-    auto it = core_.perAddress.find(peer_);
+    auto it = core_.perAddress.find(share_);
     if (it != core_.perAddress.end() && --it->second == 0) core_.perAddress.erase(it);
   }
 
@@ -441,7 +455,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   HttpServer::Core& core_;
   beast::tcp_stream stream_;
   beast::flat_buffer buffer_;
-  std::string peer_;
+  std::string peer_, share_;
   std::list<Connection*>::iterator slot_;
   bool registered_ = false;
   Phase phase_ = Phase::Head;
@@ -487,9 +501,10 @@ void HttpServer::Core::admit(tcp::socket socket) {
                                : address.to_string();
   const bool proxy = std::find(limits.trustedProxies.begin(), limits.trustedProxies.end(), peer) !=
                      limits.trustedProxies.end();
+  const std::string share = connectionShare(peer);
   bool overShare = false;
   if (!proxy) {
-    const auto it = perAddress.find(peer);
+    const auto it = perAddress.find(share);
     const std::size_t held = it == perAddress.end() ? 0 : it->second;
     if (held >= 2 * limits.maxPerAddress) return;  // closed as it goes
     overShare = held >= limits.maxPerAddress;
@@ -508,7 +523,7 @@ void HttpServer::Core::admit(tcp::socket socket) {
     slowest->drop();
   }
   socket.set_option(tcp::no_delay(true), error);
-  std::make_shared<Connection>(*this, std::move(socket), peer, overShare)->start();
+  std::make_shared<Connection>(*this, std::move(socket), peer, share, overShare)->start();
 }
 
 void HttpServer::Core::shutdown() {

@@ -27,6 +27,7 @@
 #include "ServerProcess.h"
 #include "StoreFixture.h"
 #include "http/Message.h"
+#include "http/Server.h"
 
 namespace kortix::test {
 namespace {
@@ -407,6 +408,31 @@ TEST_F(LimitsTest, TheLogShowsControlBytesEscaped) {
   EXPECT_EQ(text.find('\x1b'), std::string::npos);
   EXPECT_EQ(text.find("\n127.0.0.1 GET /forged"), std::string::npos) << text;
   EXPECT_NE(text.find("GET /a\\x0a127.0.0.1 GET /forged 200\\x1b[31m\\u{202e}b 404"), std::string::npos) << text;
+}
+
+TEST_F(LimitsTest, AStopFinishesTheRequestsInFlightAndClosesTheIdle) {
+  start();
+  Raw idle(port);
+  ASSERT_TRUE(idle.send("GET / HTTP/1.1\r\nHost: k\r\n\r\n"));
+  ASSERT_EQ(statusOf(idle.readAnswer()), 200);
+  const std::string body = "f1=XYZ&f2=6";
+  Raw sending(port);
+  ASSERT_TRUE(sending.send("POST /r0002.asp HTTP/1.1\r\nHost: k\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+                           "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body.substr(0, 4)));
+  kill(server->pid(), SIGTERM);
+  EXPECT_TRUE(idle.closedWithin(5s));  // the stop has begun
+  ASSERT_TRUE(sending.send(body.substr(4)));
+  const std::string answer = sending.readAnswer();
+  EXPECT_EQ(statusOf(answer), 200);
+  EXPECT_NE(answer.find("Connection: close"), std::string::npos);
+  EXPECT_EQ(server->stop(), 0);
+}
+
+TEST(ConnectionShare, AnIPv6HostIsCountedByItsSlash64) {
+  EXPECT_EQ(connectionShare("192.0.2.7"), "192.0.2.7");
+  EXPECT_EQ(connectionShare("2001:db8:1:2:aaaa::1"), "2001:db8:1:2::/64");
+  EXPECT_EQ(connectionShare("2001:db8:1:2:ffff:1:2:3"), "2001:db8:1:2::/64");
+  EXPECT_NE(connectionShare("2001:db8:1:3::1"), connectionShare("2001:db8:1:2::1"));
 }
 
 TEST(LogText, EscapesWhatATerminalWouldActOn) {

@@ -1,11 +1,14 @@
 // The score form's verdicts: every answer code, the version line, the log of
 // refused forms and the limits on guessing, against both stores.
 
+#include <atomic>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "ServiceFixture.h"
 #include "domain/Calendar.h"
+#include "domain/ReplayJudge.h"
 #include "input/Replay.h"
 
 namespace kortix::test {
@@ -180,6 +183,32 @@ TEST_P(ScoreDeskTest, ARecordedGameDecidesItsScore) {
   // The honest game is taken, and so is a form without a game, as before.
   EXPECT_EQ(send(played(header.score, time, game)).code, CODE_BEST);
   EXPECT_EQ(send(played(100, 60000, {})).code, CODE_ACCEPTED);
+}
+
+TEST(ReplayJudge, PlaysNoReplayPastItsBudgetAndManyAtOnceAllAgree) {
+  std::ifstream in(VILMAR_REPLAY_DIR "/person.vpr", std::ios::binary);
+  const std::vector<std::uint8_t> game{std::istreambuf_iterator<char>(in), {}};
+  vilmar::Replay header;
+  ASSERT_EQ(vilmar::parseReplay(game, header), vilmar::ReplayError::None);
+  const std::int32_t time = static_cast<std::int32_t>(40 * header.ticks);
+
+  ReplayJudge small(1, {}, header.ticks - 1);
+  const ReplayRuling over = small.judge(game, header.score, time, "192.0.2.1");
+  EXPECT_EQ(over.kind, ReplayRuling::Kind::Refused);
+  EXPECT_NE(over.reason.find("tick budget"), std::string::npos);
+
+  // Eight senders at once through two slots: every one is played in full
+  // and verified (the rules keep no state shared between threads).
+  ReplayJudge judge(2);
+  std::vector<std::thread> senders;
+  std::atomic<int> verified{0};
+  for (int i = 0; i < 8; ++i)
+    senders.emplace_back([&, i] {
+      if (judge.judge(game, header.score, time, "192.0.2." + std::to_string(i)).kind == ReplayRuling::Kind::Verified)
+        ++verified;
+    });
+  for (auto& t : senders) t.join();
+  EXPECT_EQ(verified.load(), 8);
 }
 
 TEST(ReachableScore, FollowsTheFastestPlayTheRulesAllow) {
