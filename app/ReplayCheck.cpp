@@ -58,6 +58,20 @@ const char* replayVerdictName(ReplayVerdict verdict) {
   return "unknown";
 }
 
+bool playableHere(const Replay& replay, std::string& why) {
+  if (replay.rulesVersion != RULES_VERSION) {
+    why = "recorded under rules version " + std::to_string(replay.rulesVersion) + "; this program has version " +
+          std::to_string(RULES_VERSION);
+    return false;
+  }
+  if (replay.tickMs != TICK_MS) {
+    why = "recorded at " + std::to_string(replay.tickMs) + " ms a tick; this program plays " +
+          std::to_string(TICK_MS) + " ms";
+    return false;
+  }
+  return true;
+}
+
 ReplayOutcome replayWorld(Platform& platform, const Replay& replay,
                           const std::function<void(std::uint32_t, std::uint64_t)>& afterTick) {
   KeyReader keys(platform);

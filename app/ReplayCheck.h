@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "input/Replay.h"
 
@@ -35,6 +36,10 @@ enum class ReplayVerdict {
 };
 
 const char* replayVerdictName(ReplayVerdict verdict);
+
+// Whether this program can play the replay as it was played: its rules and
+// its speed. When not, why says so in a line for the user.
+bool playableHere(const Replay& replay, std::string& why);
 
 // Runs the replay's ticks; afterTick (when given) sees each tick's number
 // and the world's hash after it. Stops early at a game over. Builds one

@@ -62,3 +62,8 @@ foreach(pair "lying-score;1" "lying-counts;2")
     message(FATAL_ERROR "--verify ${name}: rc=${rc}, expected ${want}")
   endif()
 endforeach()
+# A game recorded under other rules is not played as if it were this one's.
+execute_process(COMMAND ${SIM} --replay ${CORPUS}/future-rules --trace RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL 2 OR NOT out STREQUAL "" OR NOT err MATCHES "rules version 255;")
+  message(FATAL_ERROR "--replay of other rules: rc=${rc} err=${err}")
+endif()

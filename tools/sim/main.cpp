@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
   if (!options.verifyFile.empty()) return verify(options.verifyFile);
   Replay playback;
   if (!options.replayFile.empty()) {
-    if (!loadReplay(options.replayFile, playback, error)) {
+    if (!loadReplay(options.replayFile, playback, error) || !playableHere(playback, error)) {
       std::cerr << "vilmar-sim: " << error << "\n";
       return 2;
     }
