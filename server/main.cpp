@@ -75,6 +75,7 @@ int serve(const kortix::Options& options, kortix::Store& store, const sigset_t& 
   WebConfig web;
   web.staticDir = share + "/static";
   web.siteDir = options.siteDir;
+  web.sponsorUrl = options.sponsorUrl;
   web.downloadsDir = options.downloadsDir;
   web.publicUrl = publicUrl;
   app = std::make_unique<WebApp>(store, desk, accounts, templates, clock, web);

@@ -98,6 +98,9 @@ class CachedStore final : public Store {
     return inner_->takeResetToken(tokenHash, now);
   }
   void dropResetToken(const std::string& tokenHash) override { inner_->dropResetToken(tokenHash); }
+  bool resetTokenValid(const std::string& tokenHash, std::int64_t now) override {
+    return inner_->resetTokenValid(tokenHash, now);
+  }
   std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) override {
     return inner_->resetTokensSince(userId, since);
   }

@@ -329,6 +329,14 @@ void PostgresStore::dropResetToken(const std::string& tokenHash) {
   });
 }
 
+bool PostgresStore::resetTokenValid(const std::string& tokenHash, std::int64_t now) {
+  return run([&](pqxx::connection& c) {
+    pqxx::read_transaction w(c);
+    return !w.exec_params("SELECT 1 FROM reset_tokens WHERE token_hash = $1 AND expires_at > $2", tokenHash, now)
+                .empty();
+  });
+}
+
 std::int64_t PostgresStore::resetTokensSince(std::int64_t userId, std::int64_t since) {
   return run([&](pqxx::connection& c) {
     pqxx::read_transaction w(c);

@@ -44,6 +44,7 @@ class PostgresStore final : public Store {
                      std::int64_t expiresAt) override;
   std::optional<std::int64_t> takeResetToken(const std::string& tokenHash, std::int64_t now) override;
   void dropResetToken(const std::string& tokenHash) override;
+  bool resetTokenValid(const std::string& tokenHash, std::int64_t now) override;
   std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) override;
 
  private:

@@ -381,6 +381,13 @@ void SqliteStore::dropResetToken(const std::string& tokenHash) {
   q.bind(1, tokenHash).step();
 }
 
+bool SqliteStore::resetTokenValid(const std::string& tokenHash, std::int64_t now) {
+  Lease db(*this);
+  Statement q(*db, "SELECT 1 FROM reset_tokens WHERE token_hash = ? AND expires_at > ?");
+  q.bind(1, tokenHash).bind(2, now);
+  return q.step();
+}
+
 std::int64_t SqliteStore::resetTokensSince(std::int64_t userId, std::int64_t since) {
   Lease db(*this);
   Statement q(*db, "SELECT COUNT(*) FROM reset_tokens WHERE user_id = ? AND created_at > ?");

@@ -131,6 +131,8 @@ class Store {
                                                      std::int64_t now) = 0;
   // Forgets a token whose mail could not be sent.
   virtual void dropResetToken(const std::string& tokenHash) = 0;
+  // Whether the token is known and not expired; it stays as it is.
+  virtual bool resetTokenValid(const std::string& tokenHash, std::int64_t now) = 0;
   // Reset mails sent to a user after a moment (to bound mail floods).
   virtual std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) = 0;
 };

@@ -59,13 +59,13 @@ def site_server(forward=None, lifetime=600, root=SITE):
     return Process(args)
 
 
-def game_service(var, root=SITE):
+def game_service(var, root=SITE, extra=()):
     """The game service kortix-server with the site under /spela/, its
-    database and log in var."""
+    database and log in var; extra options after the others."""
     os.makedirs(var, exist_ok=True)
     with open(os.path.join(var, "server.log"), "a") as log:
         return Process([KORTIX, "--listen", "127.0.0.1:0", "--var", var, "--hash-cost", "minimal",
-                        "--site", os.path.abspath(root)],
+                        "--site", os.path.abspath(root)] + list(extra),
                        listening=r"listening on http://127\.0\.0\.1:(\d+)", stderr=log)
 
 
