@@ -65,6 +65,9 @@ TEST(ReplayFile, RefusesEveryDamagedFileWithItsReason) {
   EXPECT_EQ(parse(withByte(good, 8, 0)), ReplayError::BadHeader);   // no tick length
   EXPECT_EQ(parse(withByte(good, 10, 1)), ReplayError::BadHeader);  // reserved
   EXPECT_EQ(parse(withByte(withByte(good, 12, 0), 13, 0)), ReplayError::BadHeader);  // level 0
+  EXPECT_EQ(parse(withByte(good, 12, REPLAY_MAX_FIRST_LEVEL + 1)), ReplayError::BadHeader);
+  EXPECT_EQ(parse(withByte(good, 14, 0x0e)), ReplayError::BadHeader);  // level 917 507: found by the fuzzer
+  EXPECT_EQ(parse(withByte(good, 12, REPLAY_MAX_FIRST_LEVEL)), ReplayError::None);
   EXPECT_EQ(parse(withByte(withByte(good, 16, 0), 17, 0)), ReplayError::BadHeader);  // no ticks
   EXPECT_EQ(parse(withByte(good, 19, 0x7f)), ReplayError::BadHeader);               // ticks past the limit
   EXPECT_EQ(parse(withByte(good, 35, 0x7f)), ReplayError::TooShort);   // more keys than bytes

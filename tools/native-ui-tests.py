@@ -231,8 +231,13 @@ class NativeUiTest(unittest.TestCase):
     def game(self, *args):
         self.games = getattr(self, "games", 0) + 1
         game = Game(self.work, "%s-%d" % (self.id().split(".")[-1], self.games), *args)
+        self.addCleanup(self.no_sanitizer_report, game)
         self.addCleanup(game.stop)
         return game
+
+    def no_sanitizer_report(self, game):
+        report = re.search(r".*(Sanitizer|runtime error).*", read(game.log.name))
+        self.assertFalse(report, report and report.group(0))
 
     def server(self, *args):
         server = ScoreServer(self.work, *args)
@@ -329,9 +334,11 @@ class NativeUiTest(unittest.TestCase):
         size = game.geometry()
         before = game.picture()
         game.key("F11")
-        # Without a window manager the window may keep its size; its picture
-        # is drawn for the whole screen, in any case another one.
-        self.assertTrue(wait_until(lambda: game.picture().pixels != before.pixels))
+        # The whole screen, window manager or not.
+        self.assertTrue(wait_until(lambda: game.geometry() == (1600, 1200)), game.geometry())
+        full = game.picture()
+        full.save("fullscreen")
+        self.assertEqual(full.at(800, 5), BAR_GREY, "no menu bar on the whole screen")
         game.key("F11")
         self.assertTrue(wait_until(lambda: game.geometry() == size), game.geometry())
         after = wait_until(lambda: (lambda p: p if p.pixels == before.pixels else None)(game.picture()), 5)

@@ -273,6 +273,14 @@ void SdlPlatform::toggleFullscreen() {
   if (!full) {
     SDL_GetWindowPosition(window_, &windowed_.x, &windowed_.y);
     SDL_GetWindowSize(window_, &windowed_.w, &windowed_.h);
+    // Without a window manager nobody answers SDL's fullscreen request: the
+    // window is first made as large as its screen, which a manager then
+    // takes over.
+    SDL_Rect screen{};
+    if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window_)), &screen) == 0) {
+      SDL_SetWindowPosition(window_, screen.x, screen.y);
+      SDL_SetWindowSize(window_, screen.w, screen.h);
+    }
     SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
   } else {
     SDL_SetWindowFullscreen(window_, 0);

@@ -36,6 +36,8 @@ ReplayRuling ReplayJudge::judge(std::span<const std::uint8_t> bytes, std::int32_
   if (replay.rulesVersion != vilmar::RULES_VERSION)
     return refused("rules version " + std::to_string(replay.rulesVersion) + " is not this service's " +
                    std::to_string(vilmar::RULES_VERSION));
+  // The game starts at level 1; a later first level is a testing aid.
+  if (replay.firstLevel != 1) return refused("starts at level " + std::to_string(replay.firstLevel));
   if (replay.ticks > tickBudget_) return refused("longer than the tick budget (" + std::to_string(replay.ticks) + " ticks)");
   if (replay.score != score)
     return refused("its score " + std::to_string(replay.score) + " is not the form's " + std::to_string(score));

@@ -30,7 +30,8 @@ class ReplayJudge {
  public:
   explicit ReplayJudge(int slots = 2, SlotQueueLimits queue = {}, std::uint32_t tickBudget = REPLAY_TICK_BUDGET);
 
-  // Verified when the replay reads, is of these rules, plays to its header
+  // Verified when the replay reads, is of these rules, starts at level 1
+  // as the game does, plays to its header
   // (score, ticks, game over or cut short, final world) and makes the form's
   // score, and the form's play time fits its ticks: at least the game
   // clock's time to the tick that made the score (less two ticks), at most

@@ -417,8 +417,11 @@ TEST_F(LimitsTest, AStopFinishesTheRequestsInFlightAndClosesTheIdle) {
   ASSERT_EQ(statusOf(idle.readAnswer()), 200);
   const std::string body = "f1=XYZ&f2=6";
   Raw sending(port);
+  // The interim answer shows the head is in and the body awaited.
   ASSERT_TRUE(sending.send("POST /r0002.asp HTTP/1.1\r\nHost: k\r\nContent-Type: application/x-www-form-urlencoded\r\n"
-                           "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body.substr(0, 4)));
+                           "Expect: 100-continue\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n"));
+  ASSERT_EQ(statusOf(sending.readAnswer()), 100);
+  ASSERT_TRUE(sending.send(body.substr(0, 4)));
   kill(server->pid(), SIGTERM);
   EXPECT_TRUE(idle.closedWithin(5s));  // the stop has begun
   ASSERT_TRUE(sending.send(body.substr(4)));

@@ -192,6 +192,11 @@ TEST(ReplayJudge, PlaysNoReplayPastItsBudgetAndManyAtOnceAllAgree) {
   ASSERT_EQ(vilmar::parseReplay(game, header), vilmar::ReplayError::None);
   const std::int32_t time = static_cast<std::int32_t>(40 * header.ticks);
 
+  auto later = game;
+  later[12] = 2;  // first level
+  EXPECT_NE(ReplayJudge(1).judge(later, header.score, time, "192.0.2.1").reason.find("starts at level 2"),
+            std::string::npos);
+
   ReplayJudge small(1, {}, header.ticks - 1);
   const ReplayRuling over = small.judge(game, header.score, time, "192.0.2.1");
   EXPECT_EQ(over.kind, ReplayRuling::Kind::Refused);
