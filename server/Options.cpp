@@ -44,6 +44,8 @@ const char* const USAGE =
     "  list-builds | remove-build ID\n"
     "  list-users | remove-user EMAIL\n"
     "  rejected [N]                                       the latest refused score forms\n"
+    "  wait-ready [SECONDS]                               wait until the service at --listen is ready\n"
+    "                                                     (GET /readyz answers 200; default 30 s)\n"
     "  winners day YYYY-MM-DD | week YYYY-Www | bonus [--count N]   winners as CSV\n";
 
 namespace {

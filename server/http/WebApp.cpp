@@ -115,6 +115,8 @@ const std::vector<WebApp::Route>& WebApp::routes() {
       {"GET", "/dll/", &WebApp::dll},
       {"GET", "/ladda-ner/", &WebApp::downloads},
       {"GET", "/bekrafta/", &WebApp::confirm},
+      {"GET", "/healthz", &WebApp::healthz},
+      {"GET", "/readyz", &WebApp::readyz},
       {"GET", "/spela/tjanst.json", &WebApp::siteSettings},
   };
   return table;
@@ -657,6 +659,43 @@ void WebApp::dll(const Request&, Response& res) {
   PageData data;
   data.set("title", "Spelet hittar inte WinInet");
   page(res, "dll", data);
+}
+
+// --- for the proxy and the service manager ---------------------------------
+
+namespace {
+
+void probeAnswer(Response& res, bool ok) {
+  res.status = ok ? 200 : 503;
+  res.set_header("Cache-Control", "no-store");
+  res.set_header("X-Robots-Tag", "noindex");
+  res.set_content(ok ? "ok\n" : "not ready\n", "text/plain; charset=utf-8");
+}
+
+}  // namespace
+
+// The process answers: nothing else is asked, so a slow database never makes
+// the service manager restart a process that is fine.
+void WebApp::healthz(const Request&, Response& res) { probeAnswer(res, true); }
+
+// The database takes a write and its schema is this program's. Why not is
+// logged, never shown: the answer is the same for anyone who asks.
+void WebApp::readyz(const Request& req, Response& res) {
+  std::lock_guard lock(readyMutex_);
+  const auto now = std::chrono::steady_clock::now();
+  if (!readyChecked_ || now - readyAt_ >= std::chrono::seconds(1)) {
+    try {
+      store_.checkReady();
+      ready_ = true;
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "kortix: %s %s: %s\n", escapeForLog(req.method).c_str(), escapeForLog(req.path).c_str(),
+                   escapeForLog(e.what()).c_str());
+      ready_ = false;
+    }
+    readyChecked_ = true;
+    readyAt_ = std::chrono::steady_clock::now();
+  }
+  probeAnswer(res, ready_);
 }
 
 }  // namespace kortix

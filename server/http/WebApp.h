@@ -2,7 +2,9 @@
 // The HTTP side: one table of routes, each handler translating a request into
 // a call of the domain and its answer into a page or the game's reply.
 
+#include <chrono>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -76,6 +78,8 @@ class WebApp {
   void version(const Request& req, Response& res);
   void dll(const Request& req, Response& res);
   void downloads(const Request& req, Response& res);
+  void healthz(const Request& req, Response& res);
+  void readyz(const Request& req, Response& res);
   void siteSettings(const Request& req, Response& res);
 
   // An error status without a body of its own gets the error page.
@@ -100,6 +104,11 @@ class WebApp {
   Clock clock_;
   WebConfig config_;
   std::unique_ptr<SiteFiles> static_, site_, downloads_;
+  // The last readiness check: probes within a second share it, so a flood
+  // of them costs the database one write a second.
+  std::mutex readyMutex_;
+  std::chrono::steady_clock::time_point readyAt_{};
+  bool readyChecked_ = false, ready_ = false;
   std::unique_ptr<DownloadFiles> downloadFiles_;
 };
 

@@ -62,6 +62,7 @@ class CachedStore final : public Store {
   CachedStore(std::unique_ptr<Store> inner, std::chrono::milliseconds ttl) : inner_(std::move(inner)), ttl_(ttl) {}
 
   void migrate() override { inner_->migrate(); }
+  void checkReady() override { inner_->checkReady(); }
   std::optional<User> userByEmail(std::string_view emailKey) override { return inner_->userByEmail(emailKey); }
   bool nickTaken(std::string_view nickKey) override { return inner_->nickTaken(nickKey); }
   CreateOutcome createUser(const NewUser& user) override { return write([&] { return inner_->createUser(user); }); }

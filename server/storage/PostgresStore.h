@@ -24,6 +24,7 @@ class PostgresStore final : public Store {
   PostgresStore& operator=(const PostgresStore&) = delete;
 
   void migrate() override;
+  void checkReady() override;
   std::optional<User> userByEmail(std::string_view emailKey) override;
   bool nickTaken(std::string_view nickKey) override;
   CreateOutcome createUser(const NewUser& user) override;

@@ -158,6 +158,17 @@ void SqliteStore::migrate() {
   tx.commit();
 }
 
+void SqliteStore::checkReady() {
+  Lease db(*this);
+  Transaction tx(*db);  // rolled back when it ends
+  exec(*db, "INSERT INTO schema_migrations (name, applied_at) VALUES (' ready probe', 0)");
+  std::vector<std::string> applied;
+  Statement q(*db, "SELECT name FROM schema_migrations");
+  while (q.step()) applied.push_back(q.text(0));
+  const std::string missing = missingMigration(migrationsDir_, applied);
+  if (!missing.empty()) throw StoreError("sqlite: migration " + missing + " is not applied");
+}
+
 std::optional<User> SqliteStore::userByEmail(std::string_view emailKey) {
   Lease db(*this);
   Statement q(*db,

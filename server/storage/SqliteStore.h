@@ -21,6 +21,7 @@ class SqliteStore final : public Store {
   SqliteStore& operator=(const SqliteStore&) = delete;
 
   void migrate() override;
+  void checkReady() override;
   std::optional<User> userByEmail(std::string_view emailKey) override;
   bool nickTaken(std::string_view nickKey) override;
   CreateOutcome createUser(const NewUser& user) override;

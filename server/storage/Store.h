@@ -92,6 +92,9 @@ class Store {
   // Creates or brings the schema up to date; safe to run on every start and
   // from several instances at once.
   virtual void migrate() = 0;
+  // Throws StoreError unless the database takes a write (in a transaction
+  // that is rolled back) and holds every migration this program knows.
+  virtual void checkReady() = 0;
 
   virtual std::optional<User> userByEmail(std::string_view emailKey) = 0;
   virtual bool nickTaken(std::string_view nickKey) = 0;
