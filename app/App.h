@@ -40,6 +40,8 @@ class App {
   // Ends the game; the frontend then ends its loop.
   void quitProgram();
   bool quitting() const { return gameSession == nullptr; }
+  // The recorded game that goes with the best score, once it has ended.
+  const std::vector<std::uint8_t>& bestReplay() const { return bestReplay_; }
 
   Platform& platform;
   // Where "Besök Vilmars hemsida" goes: the build's sponsor unless the

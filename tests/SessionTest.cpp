@@ -123,6 +123,31 @@ TEST(App, OpensOnAFinishedGameAndF1StartsPlay) {
   EXPECT_FALSE(p.app.gameSession->world->gameOver);
 }
 
+TEST(GameSession, ASpeedChangeWaitsForTheNextGameButTheOpeningScreenTakesItAtOnce) {
+  Session s;
+  s.run(2);
+  s.session.setSpeed(GameSpeed::Half);
+  EXPECT_TRUE(s.session.practice());  // nothing recorded yet
+  const auto opening = s.run(2);
+  EXPECT_EQ(opening[1].first - opening[0].first, 80u);
+
+  s.session.setSpeed(GameSpeed::Full);
+  s.session.restartRequested = true;
+  s.run(3);
+  EXPECT_FALSE(s.session.practice());
+  s.session.setSpeed(GameSpeed::ThreeQuarters);  // mid-game: the game keeps its tick
+  auto r = s.run(2);
+  EXPECT_EQ(r[1].first - r[0].first, 40u);
+  EXPECT_FALSE(s.session.practice());
+  s.session.restartRequested = true;
+  s.run(1);
+  r = s.run(3);
+  EXPECT_EQ(r[2].first - r[1].first, 53u);
+  EXPECT_TRUE(s.session.practice());
+  ASSERT_TRUE(s.session.currentGame());
+  EXPECT_EQ(s.session.currentGame()->tickMs, 53);
+}
+
 TEST(App, ANewBestScoreIsOfferedOnceAfterTheGameEnds) {
   Program p;
   p.endGameWithScore(0);  // 0 is not above anything: no question
@@ -142,6 +167,33 @@ TEST(App, ANewBestScoreIsOfferedOnceAfterTheGameEnds) {
   p.platform.beginPass();
   p.app.pass();
   EXPECT_TRUE(p.platform.dialogs.empty());
+}
+
+TEST(App, APracticeGameAsksNothingAndTheBestItCutShortKeepsItsRecording) {
+  Program p;
+  p.app.menuCommand(CMD_NEW_GAME);
+  p.app.pass();
+  p.app.pass();
+  p.app.gameSession->world->score->set(900);
+  p.app.pass();
+  EXPECT_EQ(p.app.bestScore.get(), 900);
+  // The best game is cut short by a practice game.
+  p.app.gameSession->setSpeed(GameSpeed::Half);
+  p.endGameWithScore(5000);
+  p.platform.beginPass();
+  p.app.pass();
+  EXPECT_TRUE(p.app.gameSession->practice());
+  EXPECT_TRUE(p.platform.dialogs.empty());
+  EXPECT_EQ(p.app.bestScore.get(), 900);
+  p.app.menuCommand(CMD_REGISTER_SCORE);  // the best is still the full-speed game's
+  p.platform.beginPass();
+  p.app.pass();
+  ASSERT_EQ(p.platform.dialogs.size(), 1u);
+  EXPECT_EQ(p.platform.dialogs[0].templateId, DIALOG_SIGN_IN);
+  Replay sent;
+  ASSERT_EQ(parseReplay(p.app.bestReplay(), sent), ReplayError::None);
+  EXPECT_EQ(sent.tickMs, 40);
+  EXPECT_EQ(sent.score, 900);
 }
 
 TEST(App, JaInTheQuestionOpensTheSignInInTheSamePass) {

@@ -200,6 +200,12 @@ int SdlPlatform::menuHeight() const { return menuBarHeight(ui_); }
 
 std::span<const std::uint8_t> SdlPlatform::resource(ResourceType type, int id) { return compiledResource(type, id); }
 
+void SdlPlatform::showTitle(const std::string& title) {
+  if (title == title_ || window_ == nullptr) return;
+  title_ = title;
+  SDL_SetWindowTitle(window_, title_.c_str());
+}
+
 void SdlPlatform::present(std::span<const std::uint8_t> pixels, int width, int height, const Palette& palette) {
   if (width != FRAME_WIDTH || height != FRAME_HEIGHT ||
       pixels.size() < static_cast<std::size_t>(FRAME_WIDTH) * FRAME_HEIGHT || texture_ == nullptr)

@@ -45,6 +45,8 @@ class SdlPlatform final : public Platform {
   std::vector<int> betweenPasses();
   // Asked to close (window's close box, Alt+F4, the desktop).
   bool closeRequested() const { return closeRequested_; }
+  // The window's title; set only when it changes.
+  void showTitle(const std::string& title);
 
   // Writes the tick start errors gathered so far to the --tick-log file.
   void writeTickLog();
@@ -111,6 +113,7 @@ class SdlPlatform final : public Platform {
   SDL_Rect windowed_{};    // the window's place before it went fullscreen
   int dirty_ = 2;  // passes still to draw: ImGui settles a change over two frames
   bool closeRequested_ = false;
+  std::string title_;
   bool abandonDialog_ = false;         // quitting from outside: no dialog waits
   std::optional<int> dialogCommand_;  // a command for the open dialog from a key SDL handles
   std::vector<int> chosen_;

@@ -8,6 +8,7 @@
 
 #include "Version.h"
 #include "app/App.h"
+#include "app/GameSpeed.h"
 #include "frontends/sdl/Options.h"
 #include "frontends/sdl/SdlPlatform.h"
 #include "app/ReplayCheck.h"
@@ -42,9 +43,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   vilmar::App app(platform, 1, options->service);
+  if (options->speed) app.gameSession->setSpeed(*options->speed);
   if (!options->replay.empty()) app.gameSession->playBack(replay);
   while (!app.quitting()) {
     app.pass();
+    if (app.gameSession) platform.showTitle(vilmar::windowTitle(app.gameSession->practice()));
     // A close asked for while a dialog was open waits for the end of the pass.
     if (platform.closeRequested()) break;
     for (const int command : platform.betweenPasses()) app.menuCommand(command);

@@ -111,6 +111,10 @@ std::string traceLine(std::uint64_t pass, const App& app, const HeadlessPlatform
   const BarGame& world = *session->world;
   j.key("tick").num(static_cast<std::int64_t>(session->lastTick));
   j.key("drawn").boolean(session->lastTickDrew);
+  // The virtual clock when the tick ran: one tick's length apart (40 ms, or
+  // 53 and 80 in a practice game).
+  j.key("ms").num(static_cast<std::int64_t>(platform.now - session->clockStart));
+  if (session->practice()) j.key("practice").boolean(true);
   j.key("level").num(world.level->get());
   j.key("score").num(world.score->get());
   j.key("lives").num(world.lives->get());
