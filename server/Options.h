@@ -25,6 +25,8 @@ struct Options {
   // Proxies whose X-Forwarded-For names the client.
   std::vector<std::string> trustedProxies;
   bool minimalHashCost = false;
+  // The lists show only scores whose recorded game the service played to them.
+  bool requireReplay = false;
   bool help = false;
   bool version = false;
   std::vector<std::string> command;  // an operator command and its arguments

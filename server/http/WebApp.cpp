@@ -39,6 +39,7 @@ PageData rankedList(const std::vector<Ranked>& entries) {
     row.set("rank", std::to_string(++rank));
     row.set("nick", entry.nick);
     row.set("score", std::to_string(entry.score));
+    row.set("verified", entry.verified);
     rows.push_back(row);
   }
   return rows;

@@ -8,6 +8,35 @@ namespace kortix {
 
 namespace {
 
+std::string hexOf(const std::vector<std::uint8_t>& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string hex;
+  hex.reserve(bytes.size() * 2);
+  for (const std::uint8_t b : bytes) {
+    hex += digits[b >> 4];
+    hex += digits[b & 15];
+  }
+  return hex;
+}
+
+// What encode(..., 'hex') gives back: lowercase pairs (newlines, which it
+// may add, are passed over).
+std::vector<std::uint8_t> bytesOfHex(const std::string& hex) {
+  std::vector<std::uint8_t> bytes;
+  int high = -1;
+  for (const char c : hex) {
+    const int v = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (v < 0) continue;
+    if (high < 0) {
+      high = v;
+    } else {
+      bytes.push_back(static_cast<std::uint8_t>(high * 16 + v));
+      high = -1;
+    }
+  }
+  return bytes;
+}
+
 std::int32_t toScore(const pqxx::field& f) { return static_cast<std::int32_t>(f.as<std::int64_t>()); }
 
 User userOf(const pqxx::row& r) {
@@ -174,6 +203,7 @@ bool PostgresStore::removeUser(std::int64_t userId) {
     w.exec_params("DELETE FROM scores WHERE user_id = $1", userId);
     w.exec_params("DELETE FROM reset_tokens WHERE user_id = $1", userId);
     w.exec_params("DELETE FROM rejected WHERE user_id = $1", userId);
+    w.exec_params("DELETE FROM replays WHERE user_id = $1", userId);
     const auto r = w.exec_params("DELETE FROM users WHERE id = $1", userId);
     w.commit();
     return r.affected_rows() > 0;
@@ -198,6 +228,19 @@ PreviousBests PostgresStore::addScore(const ScoreEntry& e) {
     // cannot both count as the new best.
     w.exec_params("SELECT 1 FROM users WHERE id = $1 FOR UPDATE", e.userId);
     PreviousBests bests;
+    if (!e.replaySha256.empty()) {
+      // The first member to send a game owns it: a second insert waits for
+      // the first to end and then sees its row.
+      w.exec_params(
+          "INSERT INTO replays (sha256, user_id, bytes, added_at) VALUES ($1, $2, decode($3, 'hex'), $4) "
+          "ON CONFLICT (sha256) DO NOTHING",
+          e.replaySha256, e.userId, hexOf(e.replay), e.at);
+      const auto owner = w.exec_params("SELECT user_id FROM replays WHERE sha256 = $1", e.replaySha256);
+      if (!owner.empty() && owner[0][0].as<std::int64_t>() != e.userId) {
+        bests.replayTaken = true;
+        return bests;  // rolled back
+      }
+    }
     const auto r = w.exec_params(
         "SELECT (SELECT MAX(score) FROM scores WHERE day = $1 AND user_id = $3), "
         "(SELECT MAX(score) FROM scores WHERE week = $2 AND user_id = $3)",
@@ -211,6 +254,18 @@ PreviousBests PostgresStore::addScore(const ScoreEntry& e) {
         e.verified, e.replaySha256);
     w.commit();
     return bests;
+  });
+}
+
+std::vector<StoredReplay> PostgresStore::replays() {
+  return run([&](pqxx::connection& c) {
+    pqxx::read_transaction w(c);
+    std::vector<StoredReplay> all;
+    for (const auto& r : w.exec("SELECT r.sha256, r.user_id, u.email, encode(r.bytes, 'hex'), r.added_at "
+                                "FROM replays r JOIN users u ON u.id = r.user_id ORDER BY r.added_at, r.sha256"))
+      all.push_back({r[0].as<std::string>(), r[1].as<std::int64_t>(), r[2].as<std::string>(),
+                     bytesOfHex(r[3].as<std::string>()), r[4].as<std::int64_t>()});
+    return all;
   });
 }
 
@@ -264,15 +319,18 @@ std::vector<RejectedAttempt> PostgresStore::rejected(std::size_t limit) {
 
 std::vector<Ranked> PostgresStore::top(const char* column, const std::string& key, std::size_t limit) {
   const std::string sql =
-      std::string("SELECT nick, email, score, at FROM (SELECT u.nick, u.email, s.score, s.at, s.id AS score_id, "
+      std::string("SELECT nick, email, score, at, verified, replay_sha256 FROM (SELECT u.nick, u.email, s.score, s.at, "
+                  "s.verified, COALESCE(s.replay_sha256, '') AS replay_sha256, s.id AS score_id, "
                   "ROW_NUMBER() OVER (PARTITION BY s.user_id ORDER BY s.score DESC, s.id ASC) AS rn "
-                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at IS NOT NULL AND s.") +
-      column + " = $1) t WHERE rn = 1 ORDER BY score DESC, at ASC, score_id ASC LIMIT $2";
+                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at IS NOT NULL") +
+      (verifiedOnly_ ? " AND s.verified" : "") + " AND s." + column +
+      " = $1) t WHERE rn = 1 ORDER BY score DESC, at ASC, score_id ASC LIMIT $2";
   return run([&](pqxx::connection& c) {
     pqxx::read_transaction w(c);
     std::vector<Ranked> list;
     for (const auto& r : w.exec_params(sql, key, static_cast<std::int64_t>(limit)))
-      list.push_back({r[0].as<std::string>(), r[1].as<std::string>(), toScore(r[2]), r[3].as<std::int64_t>()});
+      list.push_back({r[0].as<std::string>(), r[1].as<std::string>(), toScore(r[2]), r[3].as<std::int64_t>(),
+                      r[4].as<bool>(), r[5].as<std::string>()});
     return list;
   });
 }

@@ -41,6 +41,16 @@ class Statement {
       fail(db_, "bind");
     return *this;
   }
+  Statement& blob(int index, const std::vector<std::uint8_t>& bytes) {
+    if (sqlite3_bind_blob(stmt_, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT) != SQLITE_OK)
+      fail(db_, "bind");
+    return *this;
+  }
+  std::vector<std::uint8_t> blob(int column) {
+    const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt_, column));
+    return bytes ? std::vector<std::uint8_t>(bytes, bytes + sqlite3_column_bytes(stmt_, column))
+                 : std::vector<std::uint8_t>();
+  }
   // True while there is a row.
   bool step() {
     const int rc = sqlite3_step(stmt_);
@@ -238,7 +248,7 @@ bool SqliteStore::removeUser(std::int64_t userId) {
   Lease db(*this);
   Transaction tx(*db);
   for (const char* sql : {"DELETE FROM scores WHERE user_id = ?", "DELETE FROM reset_tokens WHERE user_id = ?",
-                          "DELETE FROM rejected WHERE user_id = ?"}) {
+                          "DELETE FROM rejected WHERE user_id = ?", "DELETE FROM replays WHERE user_id = ?"}) {
     Statement q(*db, sql);
     q.bind(1, userId).step();
   }
@@ -261,6 +271,20 @@ PreviousBests SqliteStore::addScore(const ScoreEntry& e) {
   Lease db(*this);
   Transaction tx(*db);
   PreviousBests bests;
+  if (!e.replaySha256.empty()) {
+    // The first member to send a game owns it; the write lock is held, so
+    // two members sending it at once cannot both.
+    Statement keep(*db,
+                   "INSERT INTO replays (sha256, user_id, bytes, added_at) VALUES (?, ?, ?, ?) "
+                   "ON CONFLICT (sha256) DO NOTHING");
+    keep.bind(1, e.replaySha256).bind(2, e.userId).blob(3, e.replay).bind(4, e.at).step();
+    Statement owner(*db, "SELECT user_id FROM replays WHERE sha256 = ?");
+    owner.bind(1, e.replaySha256);
+    if (owner.step() && owner.integer(0) != e.userId) {
+      bests.replayTaken = true;
+      return bests;  // rolled back
+    }
+  }
   {
     Statement q(*db, "SELECT MAX(score) FROM scores WHERE day = ? AND user_id = ?");
     q.bind(1, e.day).bind(2, e.userId);
@@ -280,6 +304,16 @@ PreviousBests SqliteStore::addScore(const ScoreEntry& e) {
   insert.step();
   tx.commit();
   return bests;
+}
+
+std::vector<StoredReplay> SqliteStore::replays() {
+  Lease db(*this);
+  Statement q(*db,
+              "SELECT r.sha256, r.user_id, u.email, r.bytes, r.added_at FROM replays r "
+              "JOIN users u ON u.id = r.user_id ORDER BY r.added_at, r.sha256");
+  std::vector<StoredReplay> all;
+  while (q.step()) all.push_back({q.text(0), q.integer(1), q.text(2), q.blob(3), q.integer(4)});
+  return all;
 }
 
 std::vector<ScoreEntry> SqliteStore::scoresOf(std::int64_t userId) {
@@ -327,15 +361,18 @@ std::vector<RejectedAttempt> SqliteStore::rejected(std::size_t limit) {
 
 std::vector<Ranked> SqliteStore::top(const char* column, const std::string& key, std::size_t limit) {
   const std::string sql =
-      std::string("SELECT nick, email, score, at FROM (SELECT u.nick, u.email, s.score, s.at, s.id AS score_id, "
+      std::string("SELECT nick, email, score, at, verified, replay_sha256 FROM (SELECT u.nick, u.email, s.score, s.at, "
+                  "s.verified, COALESCE(s.replay_sha256, '') AS replay_sha256, s.id AS score_id, "
                   "ROW_NUMBER() OVER (PARTITION BY s.user_id ORDER BY s.score DESC, s.id ASC) AS rn "
-                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at IS NOT NULL AND s.") +
-      column + " = ?) WHERE rn = 1 ORDER BY score DESC, at ASC, score_id ASC LIMIT ?";
+                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at IS NOT NULL") +
+      (verifiedOnly_ ? " AND s.verified <> 0" : "") + " AND s." + column +
+      " = ?) WHERE rn = 1 ORDER BY score DESC, at ASC, score_id ASC LIMIT ?";
   Lease db(*this);
   Statement q(*db, sql.c_str());
   q.bind(1, key).bind(2, static_cast<std::int64_t>(limit));
   std::vector<Ranked> list;
-  while (q.step()) list.push_back({q.text(0), q.text(1), toScore(q.integer(2)), q.integer(3)});
+  while (q.step())
+    list.push_back({q.text(0), q.text(1), toScore(q.integer(2)), q.integer(3), q.integer(4) != 0, q.text(5)});
   return list;
 }
 
