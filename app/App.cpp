@@ -61,9 +61,13 @@ void App::openRequestedDialogs() {
   }
   if (session.signInRequested) {
     SignInDialog signIn(platform, submission,
-                        SignInScores{bestScore, *session.world->score, bestScoreTime, bestScoreTampered, bestReplay_},
+                        SignInScores{bestScore, bestScoreTime, bestScoreTampered, bestReplay_},
                         [&session] { session.resyncClock(); }, service);
     platform.runDialog(signIn);
+    if (signIn.scoreTaken()) {
+      bestScore.set(0);
+      session.world->scoreSent();
+    }
     session.signInRequested = false;
   }
   if (session.infoRequested) {
@@ -78,7 +82,7 @@ void App::openRequestedDialogs() {
 
 void App::keepBestScore() {
   GameSession& session = *gameSession;
-  const std::int32_t current = session.world->score->get();
+  const std::int32_t current = session.world->score().get();
   // Someone else's game, or a practice game: neither is the player's best.
   // The bookkeeping of ended games below still runs for them, so a best
   // game cut short by one of them keeps its own recording.

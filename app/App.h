@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/GameSession.h"
-#include "gfx/NumberDisplay.h"
+#include "net/Counter.h"
 #include "input/KeyReader.h"
 #include "input/KeyboardInput.h"
 #include "net/ScoreSubmission.h"
@@ -49,7 +49,7 @@ class App {
   // sponsor link that service names).
   std::string sponsorUrl = webAddress(VILMAR_SPONSOR_HOST, "/");
   std::unique_ptr<GameSession> gameSession;
-  NumberDisplay bestScore;
+  Counter bestScore;
   std::int32_t bestScoreAsked = 0;
   std::int32_t bestScoreTime = 0;
   bool bestScoreTampered = false;

@@ -15,7 +15,7 @@ GameSession::GameSession(Platform& platform, KeyboardInput& keyboard, std::int32
   world = std::make_unique<BarGame>(platform_, keyboard_);
   // The program opens on a finished game: the game-over picture over the
   // bar room, and nothing moves until a restart.
-  world->gameOver = true;
+  world->finish();
   clockStart = tickEntry = platform_.milliseconds();
   tickCount = 0;
   busy = false;
@@ -36,7 +36,7 @@ Replay GameSession::recordedGame(bool over) const {
   r.rulesVersion = RULES_VERSION;
   r.gameOver = over;
   r.firstLevel = gameFirstLevel_;
-  r.score = world->score->get();
+  r.score = world->score().get();
   r.finalHash = worldHash(*world);
   return r;
 }
@@ -89,7 +89,7 @@ void GameSession::tick() {
   if (!playbackEnded()) {
     world->update();
     if (tape_.mode() != InputTape::Mode::Off) tape_.endTick();
-    if (tape_.recording() && world->gameOver) {
+    if (tape_.recording() && world->gameOver()) {
       lastGame = currentGame();
       if (lastGame) lastGame->gameOver = true;
       ++finishedGames;
@@ -99,7 +99,7 @@ void GameSession::tick() {
   lastTick = tickCount;
   lastTickDrew = tickEntry - clockStart < tickMs_ * tickCount;
   if (lastTickDrew) world->render();
-  if (world->gameOver) gameOverSeen = true;
+  if (world->gameOver()) gameOverSeen = true;
   busy = false;
   ++tickCount;
 }

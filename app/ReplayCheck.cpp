@@ -95,20 +95,20 @@ ReplayOutcome replayWorld(Platform& platform, const Replay& replay,
   // (its first level starts, reading keys and clock), then tick 0 runs.
   BarGame world(platform, keyboard, replay.firstLevel, &tape);
   ReplayOutcome out;
-  std::int32_t score = world.score->get();
-  while (out.ticks < replay.ticks && !world.gameOver) {
+  std::int32_t score = world.score().get();
+  while (out.ticks < replay.ticks && !world.gameOver()) {
     world.update();
     tape.endTick();
     ++out.ticks;
-    if (world.score->get() != score) {
-      score = world.score->get();
+    if (world.score().get() != score) {
+      score = world.score().get();
       out.scoredAt = out.ticks;
     }
     if (afterTick) afterTick(out.ticks - 1, worldHash(world));
   }
-  out.score = world.score->get();
+  out.score = world.score().get();
   out.hash = worldHash(world);
-  out.gameOver = world.gameOver;
+  out.gameOver = world.gameOver();
   out.exact = tape.playedExactly();
   out.clockPlausible = !tape.clockTooEarly();
   return out;

@@ -216,7 +216,7 @@ TEST(Replay, PlaysBackTheSameTraceLinePassForPass) {
     EXPECT_EQ(end, game.finalHash);
     for (int i = 0; i < 30; ++i) replay.pass();
     EXPECT_EQ(worldHash(*replay.gameSession->world), end);
-    EXPECT_EQ(replay.gameSession->world->score->get(), game.score);
+    EXPECT_EQ(replay.gameSession->world->score().get(), game.score);
   }
   EXPECT_EQ(seen, 3u);
 }

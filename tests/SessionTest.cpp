@@ -95,7 +95,7 @@ TEST(GameSession, ARestartBuildsANewGameWhoseFirstFrameComesAtTickOne) {
   auto r = s.run(2);
   EXPECT_FALSE(r[0].second);
   EXPECT_TRUE(r[1].second);
-  EXPECT_FALSE(s.session.world->gameOver);
+  EXPECT_FALSE(s.session.world->gameOver());
   EXPECT_FALSE(s.session.gameOverSeen);
   EXPECT_EQ(s.session.tickCount, 2u);
 }
@@ -106,9 +106,9 @@ struct Program {
   void endGameWithScore(std::int32_t points) {
     app.menuCommand(CMD_NEW_GAME);
     app.pass();
-    app.gameSession->world->score->set(points);
+    WorldProbe::score(*app.gameSession->world).set(points);
     app.pass();
-    app.gameSession->world->gameOver = true;
+    app.gameSession->world->finish();
     app.pass();
   }
 };
@@ -116,11 +116,11 @@ struct Program {
 TEST(App, OpensOnAFinishedGameAndF1StartsPlay) {
   Program p;
   p.app.pass();
-  EXPECT_TRUE(p.app.gameSession->world->gameOver);
+  EXPECT_TRUE(p.app.gameSession->world->gameOver());
   p.platform.keyTap(Key::F1);
   p.app.pass();
   p.app.pass();
-  EXPECT_FALSE(p.app.gameSession->world->gameOver);
+  EXPECT_FALSE(p.app.gameSession->world->gameOver());
 }
 
 TEST(GameSession, ASpeedChangeWaitsForTheNextGameButTheOpeningScreenTakesItAtOnce) {
@@ -174,7 +174,7 @@ TEST(App, APracticeGameAsksNothingAndTheBestItCutShortKeepsItsRecording) {
   p.app.menuCommand(CMD_NEW_GAME);
   p.app.pass();
   p.app.pass();
-  p.app.gameSession->world->score->set(900);
+  WorldProbe::score(*p.app.gameSession->world).set(900);
   p.app.pass();
   EXPECT_EQ(p.app.bestScore.get(), 900);
   // The best game is cut short by a practice game.
@@ -239,15 +239,15 @@ TEST(App, KeysPressedInADialogDoNotActAfterIt) {
     app.menuCommand(CMD_NEW_GAME);
     app.pass();
     app.pass();
-    ASSERT_FALSE(app.gameSession->world->gameOver);
+    ASSERT_FALSE(app.gameSession->world->gameOver());
     (hold ? platform.held : platform.tapped) = {Key::F1, Key::Space, Key::Down};
     app.menuCommand(CMD_RULES);
     app.pass();
     EXPECT_FALSE(app.gameSession->restartRequested);  // F1 did not ask for a new game
     for (int i = 0; i < 5; ++i) app.pass();
-    const auto& bartender = *app.gameSession->world->bartender;
+    const auto& bartender = app.gameSession->world->bartender();
     std::int32_t mugs = 0;
-    for (const ActorList& bar : app.gameSession->world->laneMugs) mugs += bar.count();
+    for (std::size_t lane = 0; lane < LANES; ++lane) mugs += app.gameSession->world->mugs(lane).count();
     EXPECT_EQ(mugs, 0);                    // Space served nothing
     EXPECT_EQ(bartender.lane, 0);                          // Down moved nobody
 

@@ -68,6 +68,8 @@ done
 work=$build_dir/sdl-tests
 rm -rf "$work"
 mkdir -p "$work"
+# The game keeps its settings here, never in the desktop's own folder.
+export XDG_CONFIG_HOME=$work/config
 [ -n "$shots" ] && mkdir -p "$shots"
 
 # --- the display and the bookkeeping -----------------------------------------

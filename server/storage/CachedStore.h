@@ -78,6 +78,7 @@ class CachedStore final : public Store {
   bool removeUser(std::int64_t userId) override { return write([&] { return inner_->removeUser(userId); }); }
   std::vector<User> users() override { return inner_->users(); }
   PreviousBests addScore(const ScoreEntry& entry) override { return write([&] { return inner_->addScore(entry); }); }
+  std::vector<ScoreEntry> scoresOf(std::int64_t userId) override { return inner_->scoresOf(userId); }
   void addRejected(const RejectedAttempt& attempt) override { inner_->addRejected(attempt); }
   std::vector<RejectedAttempt> rejected(std::size_t limit) override { return inner_->rejected(limit); }
   std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit,

@@ -205,11 +205,37 @@ PreviousBests PostgresStore::addScore(const ScoreEntry& e) {
     if (!r[0][0].is_null()) bests.day = toScore(r[0][0]);
     if (!r[0][1].is_null()) bests.week = toScore(r[0][1]);
     w.exec_params(
-        "INSERT INTO scores (user_id, score, play_time, day, week, at, integrity, length) "
-        "VALUES ($1, $2, $3, $4, $5, $6, $7, $8)",
-        e.userId, e.score, e.playTime, e.day, e.week, e.at, std::int64_t{e.integrity}, std::int64_t{e.length});
+        "INSERT INTO scores (user_id, score, play_time, day, week, at, integrity, length, verified, replay_sha256) "
+        "VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, NULLIF($10, ''))",
+        e.userId, e.score, e.playTime, e.day, e.week, e.at, std::int64_t{e.integrity}, std::int64_t{e.length},
+        e.verified, e.replaySha256);
     w.commit();
     return bests;
+  });
+}
+
+std::vector<ScoreEntry> PostgresStore::scoresOf(std::int64_t userId) {
+  return run([&](pqxx::connection& c) {
+    pqxx::read_transaction w(c);
+    std::vector<ScoreEntry> all;
+    for (const auto& row : w.exec_params(
+             "SELECT score, play_time, day, week, at, integrity, length, verified, COALESCE(replay_sha256, '') "
+             "FROM scores WHERE user_id = $1 ORDER BY id",
+             userId)) {
+      ScoreEntry e;
+      e.userId = userId;
+      e.score = toScore(row[0]);
+      e.playTime = static_cast<std::int32_t>(row[1].as<std::int64_t>());
+      e.day = row[2].as<std::string>();
+      e.week = row[3].as<std::string>();
+      e.at = row[4].as<std::int64_t>();
+      e.integrity = static_cast<std::uint32_t>(row[5].as<std::int64_t>());
+      e.length = static_cast<std::uint32_t>(row[6].as<std::int64_t>());
+      e.verified = row[7].as<bool>();
+      e.replaySha256 = row[8].as<std::string>();
+      all.push_back(std::move(e));
+    }
+    return all;
   });
 }
 

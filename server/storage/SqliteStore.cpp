@@ -272,13 +272,38 @@ PreviousBests SqliteStore::addScore(const ScoreEntry& e) {
     if (q.step() && !q.isNull(0)) bests.week = toScore(q.integer(0));
   }
   Statement insert(*db,
-                   "INSERT INTO scores (user_id, score, play_time, day, week, at, integrity, length) "
-                   "VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+                   "INSERT INTO scores (user_id, score, play_time, day, week, at, integrity, length, verified, replay_sha256) "
+                   "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, NULLIF(?, ''))");
   insert.bind(1, e.userId).bind(2, e.score).bind(3, e.playTime).bind(4, e.day).bind(5, e.week);
   insert.bind(6, e.at).bind(7, std::int64_t{e.integrity}).bind(8, std::int64_t{e.length});
+  insert.bind(9, std::int64_t{e.verified ? 1 : 0}).bind(10, e.replaySha256);
   insert.step();
   tx.commit();
   return bests;
+}
+
+std::vector<ScoreEntry> SqliteStore::scoresOf(std::int64_t userId) {
+  Lease db(*this);
+  Statement q(*db,
+              "SELECT score, play_time, day, week, at, integrity, length, verified, COALESCE(replay_sha256, '') "
+              "FROM scores WHERE user_id = ? ORDER BY id");
+  q.bind(1, userId);
+  std::vector<ScoreEntry> all;
+  while (q.step()) {
+    ScoreEntry e;
+    e.userId = userId;
+    e.score = toScore(q.integer(0));
+    e.playTime = static_cast<std::int32_t>(q.integer(1));
+    e.day = q.text(2);
+    e.week = q.text(3);
+    e.at = q.integer(4);
+    e.integrity = static_cast<std::uint32_t>(q.integer(5));
+    e.length = static_cast<std::uint32_t>(q.integer(6));
+    e.verified = q.integer(7) != 0;
+    e.replaySha256 = q.text(8);
+    all.push_back(std::move(e));
+  }
+  return all;
 }
 
 void SqliteStore::addRejected(const RejectedAttempt& a) {

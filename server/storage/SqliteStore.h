@@ -30,6 +30,7 @@ class SqliteStore final : public Store {
   bool removeUser(std::int64_t userId) override;
   std::vector<User> users() override;
   PreviousBests addScore(const ScoreEntry& entry) override;
+  std::vector<ScoreEntry> scoresOf(std::int64_t userId) override;
   void addRejected(const RejectedAttempt& attempt) override;
   std::vector<RejectedAttempt> rejected(std::size_t limit) override;
   std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit, std::int64_t closes = NEVER_CLOSES) override;

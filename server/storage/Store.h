@@ -50,6 +50,10 @@ struct ScoreEntry {
   std::string week;  // "2026-W50", ISO week in Sweden
   std::int64_t at = 0;  // seconds since 1970
   std::uint32_t integrity = 0, length = 0;
+  // Came with its recorded game, which the service played to this score;
+  // the game's SHA-256 in lowercase hex (empty without one).
+  bool verified = false;
+  std::string replaySha256;
 };
 
 // The player's bests before the new score, where there were any.
@@ -112,6 +116,8 @@ class Store {
 
   // Stores the score and answers the bests it had before, in one transaction.
   virtual PreviousBests addScore(const ScoreEntry& entry) = 0;
+  // A member's scores, oldest first.
+  virtual std::vector<ScoreEntry> scoresOf(std::int64_t userId) = 0;
   virtual void addRejected(const RejectedAttempt& attempt) = 0;
   virtual std::vector<RejectedAttempt> rejected(std::size_t limit) = 0;
 

@@ -219,7 +219,7 @@ int main(int argc, char** argv) {
   App app(platform, options.level, options.service);
   app.gameSession->setSpeed(options.speed);
   if (!options.spriteDir.empty()) {
-    if (!dumpSprites(*app.gameSession->world, options.spriteDir, error)) {
+    if (!dumpSprites(platform, *app.gameSession->world, options.spriteDir, error)) {
       std::cerr << "vilmar-sim: " << error << "\n";
       return 1;
     }
@@ -260,7 +260,7 @@ int main(int argc, char** argv) {
       if (!options.pngDir.empty() && drawnFrames % options.pngEvery == 0) {
         char name[32];
         std::snprintf(name, sizeof name, "/pass-%06llu.png", static_cast<unsigned long long>(pass));
-        const FrameBuffer& frame = *session->world->frameBuffer;
+        const FrameBuffer& frame = session->world->frameBuffer();
         if (!writeIndexedPng(options.pngDir + name, frame.width(), frame.height(), frame.pixels(), frame.palette())) {
           std::cerr << "vilmar-sim: cannot write " << options.pngDir << name << "\n";
           return 1;
