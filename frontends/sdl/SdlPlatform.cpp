@@ -456,7 +456,7 @@ void SdlPlatform::handleEvent(const SDL_Event& event, bool inDialog) {
         menuKeyDown(k, repeat);
         // While the bar has the keyboard the game gets no key.
         if (!menuBefore && !menu_.active() && !repeat) {
-          if (k.scancode == SDL_SCANCODE_M) {
+          if (keyCodeName(k.scancode) == MUTE_KEY) {
             // M mutes and unmutes in play, and the choice is kept.
             settings_.mute = !settings_.mute;
             audio_.setVolume(settings_.volume, settings_.mute);

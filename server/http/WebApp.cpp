@@ -321,8 +321,8 @@ void WebApp::home(const Request&, Response& res) {
   data.set("day_key", dayKey(today));
   data.set("week", swedishWeek(week));
   data.set("week_key", week);
-  const auto day = store_.topOfDay(dayKey(today), TOP_SIZE);
-  const auto weekList = store_.topOfWeek(week, TOP_SIZE);
+  const auto day = store_.topOfDay(dayKey(today), TOP_SIZE, dayCloses(today));
+  const auto weekList = store_.topOfWeek(week, TOP_SIZE, weekCloses(week).value_or(Store::NEVER_CLOSES));
   data.set("day_list", rankedList(day));
   data.set("day_empty", day.empty());
   data.set("week_list", rankedList(weekList));
@@ -361,7 +361,7 @@ void WebApp::topList(const Request& req, Response& res) {
       page(res, "toplist", data, 400);
       return;
     }
-    entries = store_.topOfWeek(*week, TOP_SIZE);
+    entries = store_.topOfWeek(*week, TOP_SIZE, *weekCloses(*week));
     data.set("title", "Topplista " + swedishWeek(*week));
     data.set("heading", "Veckans bästa, " + swedishWeek(*week));
     data.set("prev", "?vecka=" + weekKey(addDays(*monday, -7)));
@@ -374,16 +374,39 @@ void WebApp::topList(const Request& req, Response& res) {
       page(res, "toplist", data, 400);
       return;
     }
-    entries = store_.topOfDay(dayKey(*date), TOP_SIZE);
+    entries = store_.topOfDay(dayKey(*date), TOP_SIZE, dayCloses(*date));
     data.set("title", "Topplista " + swedishDay(*date));
     data.set("heading", "Dagens bästa, " + swedishDay(*date));
     data.set("prev", "?dag=" + dayKey(addDays(*date, -1)));
     if (!after(addDays(*date, 1), stockholmDate(clock_()))) data.set("next", "?dag=" + dayKey(addDays(*date, 1)));
     data.set("week_link", "?vecka=" + weekKey(*date));
+    if (dayParam.empty()) {
+      data.set("recent", recentWinners(*date));
+      data.set("has_recent", true);
+    }
   }
   data.set("list", rankedList(entries));
   data.set("empty", entries.empty());
   page(res, "toplist", data);
+}
+
+// The winner of each of the seven days before today, newest first.
+PageData WebApp::recentWinners(const LocalDate& today) {
+  PageData rows = list();
+  for (int back = 1; back <= 7; ++back) {
+    const LocalDate date = addDays(today, -back);
+    const auto top = store_.topOfDay(dayKey(date), 1, dayCloses(date));
+    PageData row;
+    row.set("day", swedishDay(date));
+    row.set("link", "?dag=" + dayKey(date));
+    row.set("none", top.empty());
+    if (!top.empty()) {
+      row.set("nick", top[0].nick);
+      row.set("score", std::to_string(top[0].score));
+    }
+    rows.push_back(row);
+  }
+  return rows;
 }
 
 void WebApp::rules(const Request&, Response& res) {
