@@ -138,6 +138,13 @@ std::optional<std::int64_t> weekCloses(std::string_view key) {
   return stockholmMidnight(addDays(*monday, 7));
 }
 
+std::string closesIn(std::int64_t secondsLeft) {
+  const std::int64_t minutes = secondsLeft / 60;
+  if (minutes <= 0) return "om mindre än en minut";
+  if (minutes < 60) return "om " + std::to_string(minutes) + " min";
+  return "om " + std::to_string(minutes / 60) + " h " + std::to_string(minutes % 60) + " min";
+}
+
 std::string swedishDay(const LocalDate& date) {
   static constexpr std::array<const char*, 7> WEEKDAYS = {"söndag", "måndag", "tisdag", "onsdag",
                                                           "torsdag", "fredag", "lördag"};

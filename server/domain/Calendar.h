@@ -38,6 +38,10 @@ std::int64_t stockholmMidnight(const LocalDate& date);
 std::int64_t dayCloses(const LocalDate& date);
 std::optional<std::int64_t> weekCloses(std::string_view weekKey);
 
+// How long until a list closes, as its line says: "om 3 h 12 min",
+// "om 12 min", "om mindre än en minut" (whole minutes, rounded down).
+std::string closesIn(std::int64_t secondsLeft);
+
 // "tisdag 8 december 2026", "vecka 50, 2026".
 std::string swedishDay(const LocalDate& date);
 std::string swedishWeek(std::string_view weekKey);

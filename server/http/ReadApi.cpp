@@ -71,6 +71,7 @@ void WebApp::apiTopList(const Request& req, Response& res) {
     if (!closes) return refuse(res, 400, "vecka wants an ISO week, YYYY-Www");
     entries = store_.topOfWeek(*week, count, *closes);
     body["week"] = *week;
+    body["closes_at"] = utcTime(*closes);
     ended = *week < weekKeyAt(now);
   } else {
     const auto date = dayParam.empty() ? std::optional<LocalDate>(stockholmDate(now)) : parseDayKey(dayParam);
@@ -78,6 +79,7 @@ void WebApp::apiTopList(const Request& req, Response& res) {
     const std::string day = dayKey(*date);
     entries = store_.topOfDay(day, count, dayCloses(*date));
     body["day"] = day;
+    body["closes_at"] = utcTime(dayCloses(*date));
     ended = day < dayKeyAt(now);
   }
   body["ended"] = ended;

@@ -323,6 +323,8 @@ void WebApp::home(const Request&, Response& res) {
   data.set("week_key", week);
   const auto day = store_.topOfDay(dayKey(today), TOP_SIZE, dayCloses(today));
   const auto weekList = store_.topOfWeek(week, TOP_SIZE, weekCloses(week).value_or(Store::NEVER_CLOSES));
+  data.set("day_closes", closingLine("Dagens lista", dayCloses(today), now));
+  data.set("week_closes", closingLine("Veckans lista", weekCloses(week).value_or(now), now));
   data.set("day_list", rankedList(day));
   data.set("day_empty", day.empty());
   data.set("week_list", rankedList(weekList));
@@ -362,6 +364,9 @@ void WebApp::topList(const Request& req, Response& res) {
       return;
     }
     entries = store_.topOfWeek(*week, TOP_SIZE, *weekCloses(*week));
+    const std::int64_t now = clock_();
+    if (*weekCloses(*week) <= now) data.set("closed", true);
+    else if (stockholmMidnight(*monday) <= now) data.set("closes", closingLine("Veckans lista", *weekCloses(*week), now));
     data.set("title", "Topplista " + swedishWeek(*week));
     data.set("heading", "Veckans bästa, " + swedishWeek(*week));
     data.set("prev", "?vecka=" + weekKey(addDays(*monday, -7)));
@@ -375,6 +380,9 @@ void WebApp::topList(const Request& req, Response& res) {
       return;
     }
     entries = store_.topOfDay(dayKey(*date), TOP_SIZE, dayCloses(*date));
+    const std::int64_t now = clock_();
+    if (dayCloses(*date) <= now) data.set("closed", true);
+    else if (stockholmMidnight(*date) <= now) data.set("closes", closingLine("Dagens lista", dayCloses(*date), now));
     data.set("title", "Topplista " + swedishDay(*date));
     data.set("heading", "Dagens bästa, " + swedishDay(*date));
     data.set("prev", "?dag=" + dayKey(addDays(*date, -1)));
@@ -388,6 +396,16 @@ void WebApp::topList(const Request& req, Response& res) {
   data.set("list", rankedList(entries));
   data.set("empty", entries.empty());
   page(res, "toplist", data);
+}
+
+// "Dagens lista stänger om 3 h 12 min", with the seconds left for the
+// script that counts down (the page says it without the script too).
+PageData WebApp::closingLine(const std::string& what, std::int64_t closes, std::int64_t now) {
+  PageData line;
+  line.set("text", what + " stänger " + closesIn(closes - now));
+  line.set("what", what);
+  line.set("left", std::to_string(closes - now));
+  return line;
 }
 
 // The winner of each of the seven days before today, newest first.

@@ -89,6 +89,7 @@ class WebApp {
   void siteSettings(const Request& req, Response& res);
 
   PageData recentWinners(const LocalDate& today);
+  static PageData closingLine(const std::string& what, std::int64_t closes, std::int64_t now);
   // An error status without a body of its own gets the error page.
   void errorPage(Response& res);
   void page(Response& res, const std::string& name, PageData data, int status = 200);

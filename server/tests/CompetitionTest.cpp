@@ -284,6 +284,33 @@ TEST_P(PastListsTest, AListThatHasClosedNeverChanges) {
   EXPECT_EQ(lists->body.find("2026-03-21"), std::string::npos);  // seven days, no more
 }
 
+TEST_P(PastListsTest, EachListSaysWhenItClosesInSwedishTime) {
+  httplib::Client c("127.0.0.1", server->port());
+  auto closes = [&](const std::string& path) {
+    const auto r = c.Get(path.c_str());
+    return r ? r->body : std::string();
+  };
+  // Saturday 23:59: the day closes in a minute, the week a day later.
+  EXPECT_NE(closes("/").find(">Dagens lista stänger om 1 min<"), std::string::npos);
+  EXPECT_NE(closes("/").find(">Veckans lista stänger om 23 h 1 min<"), std::string::npos);  // Sunday has 23 hours
+  EXPECT_NE(closes("/topplista/").find("data-left=\"60\""), std::string::npos);
+  // The day the clocks go forward has 23 hours, the day they go back 25.
+  setClock(stockholmMidnight({2026, 3, 29}));
+  EXPECT_NE(closes("/").find(">Dagens lista stänger om 23 h 0 min<"), std::string::npos);
+  setClock(stockholmMidnight({2026, 10, 25}) + 30);
+  EXPECT_NE(closes("/").find(">Dagens lista stänger om 24 h 59 min<"), std::string::npos);
+  EXPECT_NE(closes("/topplista/?vecka=2026-W43").find(">Veckans lista stänger om 24 h 59 min<"), std::string::npos);
+  setClock(stockholmMidnight({2026, 10, 26}) - 20);
+  EXPECT_NE(closes("/").find(">Dagens lista stänger om mindre än en minut<"), std::string::npos);
+  // An ended list says so; one that has not begun says nothing of closing.
+  const std::string past = closes("/topplista/?dag=2026-10-24");
+  EXPECT_NE(past.find("Listan är stängd."), std::string::npos);
+  EXPECT_EQ(past.find("stänger om"), std::string::npos);
+  EXPECT_EQ(closes("/topplista/?dag=2026-10-27").find("stänger"), std::string::npos);
+  const auto api = nlohmann::json::parse(closes("/api/v1/topplista"));
+  EXPECT_EQ(api["closes_at"], "2026-10-25T23:00:00Z");  // midnight in winter time
+}
+
 TEST(WaitReady, GivesUpOnAPortNobodyServes) {
   std::string out;
   const auto start = std::chrono::steady_clock::now();
