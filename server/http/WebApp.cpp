@@ -322,8 +322,10 @@ void WebApp::home(const Request&, Response& res) {
   data.set("day_key", dayKey(today));
   data.set("week", swedishWeek(week));
   data.set("week_key", week);
-  const auto day = store_.topOfDay(dayKey(today), TOP_SIZE);
-  const auto weekList = store_.topOfWeek(week, TOP_SIZE);
+  const auto day = store_.topOfDay(dayKey(today), TOP_SIZE, dayCloses(today));
+  const auto weekList = store_.topOfWeek(week, TOP_SIZE, weekCloses(week).value_or(Store::NEVER_CLOSES));
+  data.set("day_closes", closingLine("Dagens lista", dayCloses(today), now));
+  data.set("week_closes", closingLine("Veckans lista", weekCloses(week).value_or(now), now));
   data.set("day_list", rankedList(day));
   data.set("day_empty", day.empty());
   data.set("week_list", rankedList(weekList));
@@ -362,7 +364,10 @@ void WebApp::topList(const Request& req, Response& res) {
       page(res, "toplist", data, 400);
       return;
     }
-    entries = store_.topOfWeek(*week, TOP_SIZE);
+    entries = store_.topOfWeek(*week, TOP_SIZE, *weekCloses(*week));
+    const std::int64_t now = clock_();
+    if (*weekCloses(*week) <= now) data.set("closed", true);
+    else if (stockholmMidnight(*monday) <= now) data.set("closes", closingLine("Veckans lista", *weekCloses(*week), now));
     data.set("title", "Topplista " + swedishWeek(*week));
     data.set("heading", "Veckans bästa, " + swedishWeek(*week));
     data.set("prev", "?vecka=" + weekKey(addDays(*monday, -7)));
@@ -375,16 +380,52 @@ void WebApp::topList(const Request& req, Response& res) {
       page(res, "toplist", data, 400);
       return;
     }
-    entries = store_.topOfDay(dayKey(*date), TOP_SIZE);
+    entries = store_.topOfDay(dayKey(*date), TOP_SIZE, dayCloses(*date));
+    const std::int64_t now = clock_();
+    if (dayCloses(*date) <= now) data.set("closed", true);
+    else if (stockholmMidnight(*date) <= now) data.set("closes", closingLine("Dagens lista", dayCloses(*date), now));
     data.set("title", "Topplista " + swedishDay(*date));
     data.set("heading", "Dagens bästa, " + swedishDay(*date));
     data.set("prev", "?dag=" + dayKey(addDays(*date, -1)));
     if (!after(addDays(*date, 1), stockholmDate(clock_()))) data.set("next", "?dag=" + dayKey(addDays(*date, 1)));
     data.set("week_link", "?vecka=" + weekKey(*date));
+    if (dayParam.empty()) {
+      data.set("recent", recentWinners(*date));
+      data.set("has_recent", true);
+    }
   }
   data.set("list", rankedList(entries));
   data.set("empty", entries.empty());
   page(res, "toplist", data);
+}
+
+// "Dagens lista stänger om 3 h 12 min", with the seconds left for the
+// script that counts down (the page says it without the script too).
+PageData WebApp::closingLine(const std::string& what, std::int64_t closes, std::int64_t now) {
+  PageData line;
+  line.set("text", what + " stänger " + closesIn(closes - now));
+  line.set("what", what);
+  line.set("left", std::to_string(closes - now));
+  return line;
+}
+
+// The winner of each of the seven days before today, newest first.
+PageData WebApp::recentWinners(const LocalDate& today) {
+  PageData rows = list();
+  for (int back = 1; back <= 7; ++back) {
+    const LocalDate date = addDays(today, -back);
+    const auto top = store_.topOfDay(dayKey(date), 1, dayCloses(date));
+    PageData row;
+    row.set("day", swedishDay(date));
+    row.set("link", "?dag=" + dayKey(date));
+    row.set("none", top.empty());
+    if (!top.empty()) {
+      row.set("nick", top[0].nick);
+      row.set("score", std::to_string(top[0].score));
+    }
+    rows.push_back(row);
+  }
+  return rows;
 }
 
 void WebApp::rules(const Request&, Response& res) {

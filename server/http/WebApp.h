@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "domain/Accounts.h"
+#include "domain/Calendar.h"
 #include "domain/ScoreDesk.h"
 #include "http/Downloads.h"
 #include "http/Message.h"
@@ -87,6 +88,8 @@ class WebApp {
   void readyz(const Request& req, Response& res);
   void siteSettings(const Request& req, Response& res);
 
+  PageData recentWinners(const LocalDate& today);
+  static PageData closingLine(const std::string& what, std::int64_t closes, std::int64_t now);
   // An error status without a body of its own gets the error page.
   void errorPage(Response& res);
   void page(Response& res, const std::string& name, PageData data, int status = 200);

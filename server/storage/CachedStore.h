@@ -82,11 +82,15 @@ class CachedStore final : public Store {
   std::vector<StoredReplay> replays() override { return inner_->replays(); }
   void addRejected(const RejectedAttempt& attempt) override { inner_->addRejected(attempt); }
   std::vector<RejectedAttempt> rejected(std::size_t limit) override { return inner_->rejected(limit); }
-  std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit) override {
-    return cached(days_, day, limit, [&] { return inner_->topOfDay(day, limit); });
+  std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit,
+                               std::int64_t closes = NEVER_CLOSES) override {
+    return cached(days_, day + "@" + std::to_string(closes), limit,
+                  [&] { return inner_->topOfDay(day, limit, closes); });
   }
-  std::vector<Ranked> topOfWeek(const std::string& week, std::size_t limit) override {
-    return cached(weeks_, week, limit, [&] { return inner_->topOfWeek(week, limit); });
+  std::vector<Ranked> topOfWeek(const std::string& week, std::size_t limit,
+                                std::int64_t closes = NEVER_CLOSES) override {
+    return cached(weeks_, week + "@" + std::to_string(closes), limit,
+                  [&] { return inner_->topOfWeek(week, limit, closes); });
   }
   std::vector<Referral> referrals(std::size_t limit) override {
     return cached(referrals_, "", limit, [&] { return inner_->referrals(limit); });

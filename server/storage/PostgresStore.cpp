@@ -317,30 +317,30 @@ std::vector<RejectedAttempt> PostgresStore::rejected(std::size_t limit) {
   });
 }
 
-std::vector<Ranked> PostgresStore::top(const char* column, const std::string& key, std::size_t limit) {
+std::vector<Ranked> PostgresStore::top(const char* column, const std::string& key, std::size_t limit, std::int64_t closes) {
   const std::string sql =
       std::string("SELECT nick, email, score, at, verified, replay_sha256 FROM (SELECT u.nick, u.email, s.score, s.at, "
                   "s.verified, COALESCE(s.replay_sha256, '') AS replay_sha256, s.id AS score_id, "
                   "ROW_NUMBER() OVER (PARTITION BY s.user_id ORDER BY s.score DESC, s.id ASC) AS rn "
-                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at IS NOT NULL") +
+                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at < $3") +
       (verifiedOnly_ ? " AND s.verified" : "") + " AND s." + column +
       " = $1) t WHERE rn = 1 ORDER BY score DESC, at ASC, score_id ASC LIMIT $2";
   return run([&](pqxx::connection& c) {
     pqxx::read_transaction w(c);
     std::vector<Ranked> list;
-    for (const auto& r : w.exec_params(sql, key, static_cast<std::int64_t>(limit)))
+    for (const auto& r : w.exec_params(sql, key, static_cast<std::int64_t>(limit), closes))
       list.push_back({r[0].as<std::string>(), r[1].as<std::string>(), toScore(r[2]), r[3].as<std::int64_t>(),
                       r[4].as<bool>(), r[5].as<std::string>()});
     return list;
   });
 }
 
-std::vector<Ranked> PostgresStore::topOfDay(const std::string& day, std::size_t limit) {
-  return top("day", day, limit);
+std::vector<Ranked> PostgresStore::topOfDay(const std::string& day, std::size_t limit, std::int64_t closes) {
+  return top("day", day, limit, closes);
 }
 
-std::vector<Ranked> PostgresStore::topOfWeek(const std::string& week, std::size_t limit) {
-  return top("week", week, limit);
+std::vector<Ranked> PostgresStore::topOfWeek(const std::string& week, std::size_t limit, std::int64_t closes) {
+  return top("week", week, limit, closes);
 }
 
 std::vector<Referral> PostgresStore::referrals(std::size_t limit) {

@@ -37,8 +37,8 @@ class PostgresStore final : public Store {
   std::vector<StoredReplay> replays() override;
   void addRejected(const RejectedAttempt& attempt) override;
   std::vector<RejectedAttempt> rejected(std::size_t limit) override;
-  std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit) override;
-  std::vector<Ranked> topOfWeek(const std::string& week, std::size_t limit) override;
+  std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit, std::int64_t closes = NEVER_CLOSES) override;
+  std::vector<Ranked> topOfWeek(const std::string& week, std::size_t limit, std::int64_t closes = NEVER_CLOSES) override;
   std::vector<Referral> referrals(std::size_t limit) override;
   std::int64_t addBuild(const Build& build) override;
   bool removeBuild(std::int64_t id) override;
@@ -53,7 +53,7 @@ class PostgresStore final : public Store {
  private:
   template <typename Work>
   auto run(Work work);
-  std::vector<Ranked> top(const char* column, const std::string& key, std::size_t limit);
+  std::vector<Ranked> top(const char* column, const std::string& key, std::size_t limit, std::int64_t closes);
 
   std::string url_;
   std::string migrationsDir_;

@@ -359,29 +359,29 @@ std::vector<RejectedAttempt> SqliteStore::rejected(std::size_t limit) {
   return all;
 }
 
-std::vector<Ranked> SqliteStore::top(const char* column, const std::string& key, std::size_t limit) {
+std::vector<Ranked> SqliteStore::top(const char* column, const std::string& key, std::size_t limit, std::int64_t closes) {
   const std::string sql =
       std::string("SELECT nick, email, score, at, verified, replay_sha256 FROM (SELECT u.nick, u.email, s.score, s.at, "
                   "s.verified, COALESCE(s.replay_sha256, '') AS replay_sha256, s.id AS score_id, "
                   "ROW_NUMBER() OVER (PARTITION BY s.user_id ORDER BY s.score DESC, s.id ASC) AS rn "
-                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at IS NOT NULL") +
+                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at < ?") +
       (verifiedOnly_ ? " AND s.verified <> 0" : "") + " AND s." + column +
       " = ?) WHERE rn = 1 ORDER BY score DESC, at ASC, score_id ASC LIMIT ?";
   Lease db(*this);
   Statement q(*db, sql.c_str());
-  q.bind(1, key).bind(2, static_cast<std::int64_t>(limit));
+  q.bind(1, closes).bind(2, key).bind(3, static_cast<std::int64_t>(limit));
   std::vector<Ranked> list;
   while (q.step())
     list.push_back({q.text(0), q.text(1), toScore(q.integer(2)), q.integer(3), q.integer(4) != 0, q.text(5)});
   return list;
 }
 
-std::vector<Ranked> SqliteStore::topOfDay(const std::string& day, std::size_t limit) {
-  return top("day", day, limit);
+std::vector<Ranked> SqliteStore::topOfDay(const std::string& day, std::size_t limit, std::int64_t closes) {
+  return top("day", day, limit, closes);
 }
 
-std::vector<Ranked> SqliteStore::topOfWeek(const std::string& week, std::size_t limit) {
-  return top("week", week, limit);
+std::vector<Ranked> SqliteStore::topOfWeek(const std::string& week, std::size_t limit, std::int64_t closes) {
+  return top("week", week, limit, closes);
 }
 
 std::vector<Referral> SqliteStore::referrals(std::size_t limit) {

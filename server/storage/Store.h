@@ -108,6 +108,7 @@ struct RejectedAttempt {
 
 class Store {
  public:
+  static constexpr std::int64_t NEVER_CLOSES = INT64_MAX;
   virtual ~Store() = default;
 
   // Creates or brings the schema up to date; safe to run on every start and
@@ -142,8 +143,12 @@ class Store {
   // Best score per member with a confirmed address, highest first; ties go
   // to whoever reached it first. With listVerifiedOnly(true), only scores
   // whose recorded game the service played to them count.
-  virtual std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit) = 0;
-  virtual std::vector<Ranked> topOfWeek(const std::string& week, std::size_t limit) = 0;
+  // A member counts whose address was confirmed before the list closed
+  // (closes, seconds since 1970), so a list that has closed never changes.
+  virtual std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit,
+                                       std::int64_t closes = NEVER_CLOSES) = 0;
+  virtual std::vector<Ranked> topOfWeek(const std::string& week, std::size_t limit,
+                                        std::int64_t closes = NEVER_CLOSES) = 0;
   // Members by the number of members who named them as referrer, counting
   // confirmed addresses only.
   virtual std::vector<Referral> referrals(std::size_t limit) = 0;

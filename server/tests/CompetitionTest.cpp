@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <pqxx/pqxx>
 #include <regex>
@@ -202,6 +203,114 @@ TEST_P(CompetitionTest, TheReadApiAnswersTheListsAsJsonWithoutPersonalData) {
   EXPECT_EQ(preflight->get_header_value("Access-Control-Allow-Methods"), "GET, HEAD");
 }
 
+// A service whose clock the test sets.
+class PastListsTest : public StoreTest {
+ protected:
+  void SetUp() override {
+    StoreTest::SetUp();
+    if (IsSkipped()) return;
+    store.reset();
+    var = ::testing::TempDir() + uniqueName("kortix_var_");
+    std::filesystem::remove_all(var);
+    std::filesystem::create_directories(var);
+    setClock(stockholmMidnight({2026, 3, 29}) - 60);  // Saturday 23:59, the night the clocks go forward
+    database = GetParam() == "sqlite" ? "sqlite:" + var + "/kortix.db" : freshDatabase(GetParam());
+    server = std::make_unique<ServerProcess>(
+        var, std::vector<std::string>{"--database", database, "--test-clock", var + "/clock"});
+    ASSERT_GT(server->port(), 0) << "the server did not start";
+  }
+  void TearDown() override {
+    if (server) {
+      EXPECT_EQ(server->stop(), 0) << "the server did not end cleanly";
+    }
+  }
+  void setClock(std::int64_t at) {
+    std::ofstream(var + "/clock.new") << at << '\n';
+    std::filesystem::rename(var + "/clock.new", var + "/clock");
+  }
+  std::string var, database;
+  std::unique_ptr<ServerProcess> server;
+};
+
+TEST_P(PastListsTest, AListThatHasClosedNeverChanges) {
+  const int port = server->port();
+  ASSERT_TRUE(joinOnTheWeb(port, "vilmar@example.se", "Vilmar", "hemligt1"));
+  ASSERT_TRUE(confirmOnTheWeb(port, var, "vilmar@example.se"));
+  ASSERT_TRUE(joinOnTheWeb(port, "ada@example.se", "Ada", "hemligt1"));  // confirms only after midnight
+  httplib::Client c("127.0.0.1", port);
+  auto post = [&](const std::string& email, int score) {
+    const auto r = c.Post("/r0002.asp", gameForm(email, "hemligt1", score), "application/x-www-form-urlencoded");
+    ASSERT_TRUE(r);
+    ASSERT_EQ(r->body.substr(0, 1), "0") << r->body;
+  };
+  post("vilmar@example.se", 100);
+  post("ada@example.se", 500);
+  auto entries = [&](const std::string& query) {
+    const auto r = c.Get(("/api/v1/topplista?" + query).c_str());
+    return r ? nlohmann::json::parse(r->body)["entries"] : nlohmann::json();
+  };
+  const auto saturday = entries("dag=2026-03-28");
+  ASSERT_EQ(saturday.size(), 1u);
+  EXPECT_EQ(saturday[0]["nick"], "Vilmar");
+
+  setClock(stockholmMidnight({2026, 3, 29}) + 60);
+  ASSERT_TRUE(confirmOnTheWeb(port, var, "ada@example.se"));
+  post("vilmar@example.se", 300);
+  // Saturday is over: neither Ada's late confirmation nor Sunday's score
+  // moves it, on the API, on the page and in the winners' list.
+  EXPECT_EQ(entries("dag=2026-03-28"), saturday);
+  const auto page = c.Get("/topplista/?dag=2026-03-28");
+  ASSERT_TRUE(page);
+  EXPECT_NE(page->body.find("<td>Vilmar</td><td>100</td>"), std::string::npos);
+  EXPECT_EQ(page->body.find("<td>Ada</td>"), std::string::npos);
+  std::string csv;
+  ASSERT_EQ(runServerCommand({"--database", database, "winners", "day", "2026-03-28"}, &csv), 0) << csv;
+  EXPECT_EQ(csv.find("Ada"), std::string::npos) << csv;
+  // The week goes on, and Ada counts in it now.
+  const auto week = entries("vecka=2026-W13");
+  ASSERT_EQ(week.size(), 2u);
+  EXPECT_EQ(week[0]["nick"], "Ada");
+  EXPECT_EQ(entries("dag=2026-03-29")[0]["score"], 300);
+
+  // The list of the day says who won each of the last seven days, and so
+  // when nobody played.
+  const auto lists = c.Get("/topplista/");
+  ASSERT_TRUE(lists);
+  EXPECT_NE(lists->body.find("Senaste veckans dagsvinnare"), std::string::npos);
+  EXPECT_NE(lists->body.find("<a href=\"/topplista/?dag=2026-03-28\">lördag 28 mars 2026</a></td><td>Vilmar</td><td>100</td>"),
+            std::string::npos) << lists->body;
+  EXPECT_NE(lists->body.find("<a href=\"/topplista/?dag=2026-03-22\">söndag 22 mars 2026</a></td><td colspan=\"2\">Inga resultat</td>"),
+            std::string::npos);
+  EXPECT_EQ(lists->body.find("2026-03-21"), std::string::npos);  // seven days, no more
+}
+
+TEST_P(PastListsTest, EachListSaysWhenItClosesInSwedishTime) {
+  httplib::Client c("127.0.0.1", server->port());
+  auto closes = [&](const std::string& path) {
+    const auto r = c.Get(path.c_str());
+    return r ? r->body : std::string();
+  };
+  // Saturday 23:59: the day closes in a minute, the week a day later.
+  EXPECT_NE(closes("/").find(">Dagens lista stänger om 1 min<"), std::string::npos);
+  EXPECT_NE(closes("/").find(">Veckans lista stänger om 23 h 1 min<"), std::string::npos);  // Sunday has 23 hours
+  EXPECT_NE(closes("/topplista/").find("data-left=\"60\""), std::string::npos);
+  // The day the clocks go forward has 23 hours, the day they go back 25.
+  setClock(stockholmMidnight({2026, 3, 29}));
+  EXPECT_NE(closes("/").find(">Dagens lista stänger om 23 h 0 min<"), std::string::npos);
+  setClock(stockholmMidnight({2026, 10, 25}) + 30);
+  EXPECT_NE(closes("/").find(">Dagens lista stänger om 24 h 59 min<"), std::string::npos);
+  EXPECT_NE(closes("/topplista/?vecka=2026-W43").find(">Veckans lista stänger om 24 h 59 min<"), std::string::npos);
+  setClock(stockholmMidnight({2026, 10, 26}) - 20);
+  EXPECT_NE(closes("/").find(">Dagens lista stänger om mindre än en minut<"), std::string::npos);
+  // An ended list says so; one that has not begun says nothing of closing.
+  const std::string past = closes("/topplista/?dag=2026-10-24");
+  EXPECT_NE(past.find("Listan är stängd."), std::string::npos);
+  EXPECT_EQ(past.find("stänger om"), std::string::npos);
+  EXPECT_EQ(closes("/topplista/?dag=2026-10-27").find("stänger"), std::string::npos);
+  const auto api = nlohmann::json::parse(closes("/api/v1/topplista"));
+  EXPECT_EQ(api["closes_at"], "2026-10-25T23:00:00Z");  // midnight in winter time
+}
+
 TEST(WaitReady, GivesUpOnAPortNobodyServes) {
   std::string out;
   const auto start = std::chrono::steady_clock::now();
@@ -215,4 +324,6 @@ TEST(WaitReady, GivesUpOnAPortNobodyServes) {
 }  // namespace
 
 INSTANTIATE_TEST_SUITE_P(Sqlite, CompetitionTest, ::testing::Values("sqlite"), storeName);
+INSTANTIATE_TEST_SUITE_P(Sqlite, PastListsTest, ::testing::Values("sqlite"), storeName);
+INSTANTIATE_TEST_SUITE_P(Postgres, PastListsTest, ::testing::Values("postgresql"), storeName);
 INSTANTIATE_TEST_SUITE_P(Postgres, CompetitionTest, ::testing::Values("postgresql"), storeName);
