@@ -118,6 +118,7 @@ const std::vector<WebApp::Route>& WebApp::routes() {
       {"GET", "/logga-in/", &WebApp::signInForm},
       {"POST", "/logga-in/", &WebApp::signInSubmit},
       {"POST", "/logga-ut/", &WebApp::signOut},
+      {"GET", "/mina-resultat/", &WebApp::myResults},
       {"GET", "/healthz", &WebApp::healthz},
       {"GET", "/readyz", &WebApp::readyz},
       {"GET", "/api/v1/topplista", &WebApp::apiTopList},
@@ -758,6 +759,63 @@ PageData WebApp::yourPlace(const std::vector<Ranked>& all, std::int64_t userId) 
   }
   place.set("around", rows);
   return place;
+}
+
+// The member's best of each day and week played, newest first, with the
+// place it has on that list (none while the address is unconfirmed).
+void WebApp::myResults(const Request& req, Response& res) {
+  const auto me = member(req);
+  if (!me) {
+    res.set_header("Cache-Control", "no-store");
+    res.set_redirect("/logga-in/", 303);
+    return;
+  }
+  constexpr std::size_t SHOWN = 30;  // days, and weeks, at most
+  std::map<std::string, std::int32_t, std::greater<>> days, weeks;
+  for (const ScoreEntry& e : store_.scoresOf(me->id)) {
+    auto [day, newDay] = days.try_emplace(e.day, e.score);
+    if (!newDay) day->second = std::max(day->second, e.score);
+    auto [week, newWeek] = weeks.try_emplace(e.week, e.score);
+    if (!newWeek) week->second = std::max(week->second, e.score);
+  }
+  constexpr std::size_t ALL = 10000000;
+  auto rankIn = [&](const std::vector<Ranked>& all) {
+    for (std::size_t i = 0; i < all.size(); ++i)
+      if (all[i].userId == me->id) return std::to_string(i + 1);
+    return std::string("–");
+  };
+  PageData dayRows = list(), weekRows = list();
+  std::size_t shown = 0;
+  for (const auto& [key, best] : days) {
+    if (++shown > SHOWN) break;
+    const auto date = parseDayKey(key);
+    if (!date) continue;
+    PageData row;
+    row.set("label", swedishDay(*date));
+    row.set("link", "?dag=" + key);
+    row.set("score", std::to_string(best));
+    row.set("rank", rankIn(store_.topOfDay(key, ALL, dayCloses(*date))));
+    dayRows.push_back(row);
+  }
+  shown = 0;
+  for (const auto& [key, best] : weeks) {
+    if (++shown > SHOWN) break;
+    const auto closes = weekCloses(key);
+    if (!closes) continue;
+    PageData row;
+    row.set("label", swedishWeek(key));
+    row.set("link", "?vecka=" + key);
+    row.set("score", std::to_string(best));
+    row.set("rank", rankIn(store_.topOfWeek(key, ALL, *closes)));
+    weekRows.push_back(row);
+  }
+  PageData data;
+  data.set("title", "Mina resultat");
+  data.set("me_nick", me->nick);
+  data.set("none", days.empty());
+  data.set("days", dayRows);
+  data.set("weeks", weekRows);
+  page(res, "myresults", data);
 }
 
 void WebApp::signInForm(const Request& req, Response& res) {

@@ -83,6 +83,7 @@ class WebApp {
   void signInForm(const Request& req, Response& res);
   void signInSubmit(const Request& req, Response& res);
   void signOut(const Request& req, Response& res);
+  void myResults(const Request& req, Response& res);
   // The signed-in member of a request, if any.
   std::optional<User> member(const Request& req);
   const char* sessionCookie() const;

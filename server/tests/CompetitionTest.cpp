@@ -291,6 +291,16 @@ TEST_P(PastListsTest, AListThatHasClosedNeverChanges) {
   ASSERT_EQ(week.size(), 2u);
   EXPECT_EQ(week[0]["nick"], "Ada");
   EXPECT_EQ(entries("dag=2026-03-29")[0]["score"], 300);
+  // Vilmar's history, newest first, the week's best once.
+  const std::string session = signInOnTheWeb(port, "vilmar@example.se", "hemligt1");
+  ASSERT_FALSE(session.empty());
+  const std::string mine = c.Get("/mina-resultat/", {{"Cookie", session}})->body;
+  const std::size_t sundayAt = mine.find("söndag 29 mars 2026</a></td><td>300</td><td>1</td>");
+  const std::size_t saturdayAt = mine.find("lördag 28 mars 2026</a></td><td>100</td><td>1</td>");
+  ASSERT_NE(sundayAt, std::string::npos) << mine;
+  ASSERT_NE(saturdayAt, std::string::npos) << mine;
+  EXPECT_LT(sundayAt, saturdayAt);
+  EXPECT_NE(mine.find("vecka 13, 2026</a></td><td>300</td><td>2</td>"), std::string::npos) << mine;
 
   // The list of the day says who won each of the last seven days, and so
   // when nobody played.
@@ -373,6 +383,19 @@ TEST_P(CompetitionTest, ASignedInMemberSeesTheirPlaceAndThePointsToTheNext) {
   const std::string last = c.Get("/", {{"Cookie", signInOnTheWeb(port, "f@example.se", "hemligt1")}})->body;
   EXPECT_NE(last.find("<td>3</td><td>Nickc</td>"), std::string::npos);
   EXPECT_NE(last.find("Plats 7 med 100 poäng. 201 poäng till nästa placering."), std::string::npos);
+
+  // Their own history: today's best and this week's, with the place.
+  const auto mine = c.Get("/mina-resultat/", {{"Cookie", session}});
+  ASSERT_TRUE(mine);
+  EXPECT_EQ(mine->status, 200);
+  const std::string today = dayKeyAt(std::time(nullptr));
+  EXPECT_NE(mine->body.find("?dag=" + today + "\">"), std::string::npos);
+  EXPECT_NE(mine->body.find("</a></td><td>400</td><td>4</td></tr>"), std::string::npos) << mine->body;
+  EXPECT_NE(mine->body.find("?vecka=" + weekKeyAt(std::time(nullptr))), std::string::npos);
+  const auto stranger = c.Get("/mina-resultat/");
+  ASSERT_TRUE(stranger);
+  EXPECT_EQ(stranger->status, 303);
+  EXPECT_EQ(stranger->get_header_value("Location"), "/logga-in/");
   const std::string first = c.Get("/", {{"Cookie", signInOnTheWeb(port, "a@example.se", "hemligt1")}})->body;
   EXPECT_NE(first.find("Plats 1 med 700 poäng.</p>"), std::string::npos);
 
