@@ -80,6 +80,16 @@ class WebApp {
   void dll(const Request& req, Response& res);
   void downloads(const Request& req, Response& res);
   void healthz(const Request& req, Response& res);
+  void signInForm(const Request& req, Response& res);
+  void signInSubmit(const Request& req, Response& res);
+  void signOut(const Request& req, Response& res);
+  void myResults(const Request& req, Response& res);
+  // The signed-in member of a request, if any.
+  std::optional<User> member(const Request& req);
+  const char* sessionCookie() const;
+  // "Din placering" on a list: rank, score, the five places around and the
+  // points to the next place.
+  PageData yourPlace(const std::vector<Ranked>& all, std::int64_t userId);
   void apiTopList(const Request& req, Response& res);
   void apiBonus(const Request& req, Response& res);
   void apiPreflight(const Request& req, Response& res);

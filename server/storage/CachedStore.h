@@ -115,6 +115,14 @@ class CachedStore final : public Store {
   bool resetTokenValid(const std::string& tokenHash, std::int64_t now) override {
     return inner_->resetTokenValid(tokenHash, now);
   }
+  void addSession(std::int64_t userId, const std::string& tokenHash, std::int64_t createdAt,
+                  std::int64_t expiresAt) override {
+    inner_->addSession(userId, tokenHash, createdAt, expiresAt);
+  }
+  std::optional<User> sessionUser(const std::string& tokenHash, std::int64_t now) override {
+    return inner_->sessionUser(tokenHash, now);
+  }
+  void dropSession(const std::string& tokenHash) override { inner_->dropSession(tokenHash); }
   std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) override {
     return inner_->resetTokensSince(userId, since);
   }

@@ -319,8 +319,9 @@ std::vector<RejectedAttempt> PostgresStore::rejected(std::size_t limit) {
 
 std::vector<Ranked> PostgresStore::top(const char* column, const std::string& key, std::size_t limit, std::int64_t closes) {
   const std::string sql =
-      std::string("SELECT nick, email, score, at, verified, replay_sha256 FROM (SELECT u.nick, u.email, s.score, s.at, "
-                  "s.verified, COALESCE(s.replay_sha256, '') AS replay_sha256, s.id AS score_id, "
+      std::string("SELECT nick, email, score, at, user_id, verified, replay_sha256 FROM (SELECT u.nick, u.email, "
+                  "s.score, s.at, s.id AS score_id, s.user_id, s.verified, "
+                  "COALESCE(s.replay_sha256, '') AS replay_sha256, "
                   "ROW_NUMBER() OVER (PARTITION BY s.user_id ORDER BY s.score DESC, s.id ASC) AS rn "
                   "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at < $3") +
       (verifiedOnly_ ? " AND s.verified" : "") + " AND s." + column +
@@ -330,7 +331,7 @@ std::vector<Ranked> PostgresStore::top(const char* column, const std::string& ke
     std::vector<Ranked> list;
     for (const auto& r : w.exec_params(sql, key, static_cast<std::int64_t>(limit), closes))
       list.push_back({r[0].as<std::string>(), r[1].as<std::string>(), toScore(r[2]), r[3].as<std::int64_t>(),
-                      r[4].as<bool>(), r[5].as<std::string>()});
+                      r[4].as<std::int64_t>(), r[5].as<bool>(), r[6].as<std::string>()});
     return list;
   });
 }
@@ -430,6 +431,40 @@ bool PostgresStore::resetTokenValid(const std::string& tokenHash, std::int64_t n
     pqxx::read_transaction w(c);
     return !w.exec_params("SELECT 1 FROM reset_tokens WHERE token_hash = $1 AND expires_at > $2", tokenHash, now)
                 .empty();
+  });
+}
+
+void PostgresStore::addSession(std::int64_t userId, const std::string& tokenHash, std::int64_t createdAt,
+                               std::int64_t expiresAt) {
+  run([&](pqxx::connection& c) {
+    pqxx::work w(c);
+    // Expired sessions go as new ones come.
+    w.exec_params("DELETE FROM sessions WHERE expires_at <= $1", createdAt);
+    w.exec_params("INSERT INTO sessions (token_hash, user_id, created_at, expires_at) VALUES ($1, $2, $3, $4)",
+                  tokenHash, userId, createdAt, expiresAt);
+    w.commit();
+    return 0;
+  });
+}
+
+std::optional<User> PostgresStore::sessionUser(const std::string& tokenHash, std::int64_t now) {
+  return run([&](pqxx::connection& c) -> std::optional<User> {
+    pqxx::read_transaction w(c);
+    const auto r = w.exec_params(
+        "SELECT u.id, u.email, u.nick, u.password_hash, u.referrer_key, u.created_at, u.confirmed_at IS NOT NULL "
+        "FROM sessions s JOIN users u ON u.id = s.user_id WHERE s.token_hash = $1 AND s.expires_at > $2",
+        tokenHash, now);
+    if (r.empty()) return std::nullopt;
+    return userOf(r[0]);
+  });
+}
+
+void PostgresStore::dropSession(const std::string& tokenHash) {
+  run([&](pqxx::connection& c) {
+    pqxx::work w(c);
+    w.exec_params("DELETE FROM sessions WHERE token_hash = $1", tokenHash);
+    w.commit();
+    return 0;
   });
 }
 

@@ -48,6 +48,10 @@ class PostgresStore final : public Store {
   std::optional<std::int64_t> takeResetToken(const std::string& tokenHash, std::int64_t now) override;
   void dropResetToken(const std::string& tokenHash) override;
   bool resetTokenValid(const std::string& tokenHash, std::int64_t now) override;
+  void addSession(std::int64_t userId, const std::string& tokenHash, std::int64_t createdAt,
+                  std::int64_t expiresAt) override;
+  std::optional<User> sessionUser(const std::string& tokenHash, std::int64_t now) override;
+  void dropSession(const std::string& tokenHash) override;
   std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) override;
 
  private:

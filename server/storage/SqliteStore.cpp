@@ -361,8 +361,9 @@ std::vector<RejectedAttempt> SqliteStore::rejected(std::size_t limit) {
 
 std::vector<Ranked> SqliteStore::top(const char* column, const std::string& key, std::size_t limit, std::int64_t closes) {
   const std::string sql =
-      std::string("SELECT nick, email, score, at, verified, replay_sha256 FROM (SELECT u.nick, u.email, s.score, s.at, "
-                  "s.verified, COALESCE(s.replay_sha256, '') AS replay_sha256, s.id AS score_id, "
+      std::string("SELECT nick, email, score, at, user_id, verified, replay_sha256 FROM (SELECT u.nick, u.email, "
+                  "s.score, s.at, s.id AS score_id, s.user_id, s.verified, "
+                  "COALESCE(s.replay_sha256, '') AS replay_sha256, "
                   "ROW_NUMBER() OVER (PARTITION BY s.user_id ORDER BY s.score DESC, s.id ASC) AS rn "
                   "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at < ?") +
       (verifiedOnly_ ? " AND s.verified <> 0" : "") + " AND s." + column +
@@ -372,7 +373,8 @@ std::vector<Ranked> SqliteStore::top(const char* column, const std::string& key,
   q.bind(1, closes).bind(2, key).bind(3, static_cast<std::int64_t>(limit));
   std::vector<Ranked> list;
   while (q.step())
-    list.push_back({q.text(0), q.text(1), toScore(q.integer(2)), q.integer(3), q.integer(4) != 0, q.text(5)});
+    list.push_back({q.text(0), q.text(1), toScore(q.integer(2)), q.integer(3), q.integer(4), q.integer(5) != 0,
+                    q.text(6)});
   return list;
 }
 
@@ -459,6 +461,34 @@ bool SqliteStore::resetTokenValid(const std::string& tokenHash, std::int64_t now
   Statement q(*db, "SELECT 1 FROM reset_tokens WHERE token_hash = ? AND expires_at > ?");
   q.bind(1, tokenHash).bind(2, now);
   return q.step();
+}
+
+void SqliteStore::addSession(std::int64_t userId, const std::string& tokenHash, std::int64_t createdAt,
+                             std::int64_t expiresAt) {
+  Lease db(*this);
+  Transaction tx(*db);
+  // Expired sessions go as new ones come.
+  Statement old(*db, "DELETE FROM sessions WHERE expires_at <= ?");
+  old.bind(1, createdAt).step();
+  Statement q(*db, "INSERT INTO sessions (token_hash, user_id, created_at, expires_at) VALUES (?, ?, ?, ?)");
+  q.bind(1, tokenHash).bind(2, userId).bind(3, createdAt).bind(4, expiresAt).step();
+  tx.commit();
+}
+
+std::optional<User> SqliteStore::sessionUser(const std::string& tokenHash, std::int64_t now) {
+  Lease db(*this);
+  Statement q(*db,
+              "SELECT u.id, u.email, u.nick, u.password_hash, u.referrer_key, u.created_at, u.confirmed_at IS NOT NULL "
+              "FROM sessions s JOIN users u ON u.id = s.user_id WHERE s.token_hash = ? AND s.expires_at > ?");
+  q.bind(1, tokenHash).bind(2, now);
+  if (!q.step()) return std::nullopt;
+  return User{q.integer(0), q.text(1), q.text(2), q.text(3), q.text(4), q.integer(5), q.integer(6) != 0};
+}
+
+void SqliteStore::dropSession(const std::string& tokenHash) {
+  Lease db(*this);
+  Statement q(*db, "DELETE FROM sessions WHERE token_hash = ?");
+  q.bind(1, tokenHash).step();
 }
 
 std::int64_t SqliteStore::resetTokensSince(std::int64_t userId, std::int64_t since) {

@@ -80,6 +80,7 @@ struct Ranked {
   std::string email;  // for the operator's winner lists, never on a page
   std::int32_t score = 0;
   std::int64_t at = 0;  // when that score was first reached
+  std::int64_t userId = 0;
   // That score came with its recorded game and the service played it to it.
   bool verified = false;
   std::string replaySha256;  // lowercase hex, empty without a game
@@ -169,6 +170,13 @@ class Store {
   virtual void dropResetToken(const std::string& tokenHash) = 0;
   // Whether the token is known and not expired; it stays as it is.
   virtual bool resetTokenValid(const std::string& tokenHash, std::int64_t now) = 0;
+  // Web sessions, kept only as the hash of the cookie's token.
+  virtual void addSession(std::int64_t userId, const std::string& tokenHash, std::int64_t createdAt,
+                          std::int64_t expiresAt) = 0;
+  // The member of a session that has not expired.
+  virtual std::optional<User> sessionUser(const std::string& tokenHash, std::int64_t now) = 0;
+  virtual void dropSession(const std::string& tokenHash) = 0;
+
   // Reset mails sent to a user after a moment (to bound mail floods).
   virtual std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) = 0;
 
