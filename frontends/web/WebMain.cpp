@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/App.h"
-#include "app/Settings.h"
+#include "ui/Settings.h"
 #include "frontends/web/WebKeys.h"
 #include "frontends/web/WebLoop.h"
 #include "frontends/web/WebPlatform.h"
