@@ -17,7 +17,6 @@ void SettingsDialog::init(DialogView& view) {
   view.setCaption("Inställningar");
   show(view);
   view.setItemText(ID_SET_STATUS, "");
-  view.focus(ID_SET_SCALE);
 }
 
 void SettingsDialog::show(DialogView& view) const {
