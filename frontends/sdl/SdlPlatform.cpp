@@ -617,10 +617,12 @@ void SdlPlatform::runDialog(Dialog& dialog) {
     bool any = SDL_WaitEventTimeout(&event, settle > 0 ? 15 : 250) != 0;
     if (any) {
       handleEvent(event, true);
-      // Keys typed ahead act in order: once one has pressed a button, the
-      // rest wait until that button's command has run (it may change what
-      // the next key means, as a settings key button does).
-      while (!dialogCommand_ && SDL_PollEvent(&event) != 0) handleEvent(event, true);
+      // Keys typed ahead act in order: once one has pressed the focused
+      // button, the rest wait until its command has run (it may change what
+      // the next key means, as a settings key button does). Typing into an
+      // entry goes on in the same frame, so the entry keeps its caret.
+      auto pressedAButton = [&] { return dialogCommand_ && state.keys().focusedKind() == StopKind::Button; };
+      while (!pressedAButton() && SDL_PollEvent(&event) != 0) handleEvent(event, true);
       settle = 3;
     } else if (settle > 0) {
       --settle;
