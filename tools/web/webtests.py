@@ -375,6 +375,17 @@ class TouchTest(WebTest):
             "return document.body.classList.contains('touch') ?"
             " [...document.querySelectorAll('#touch button')].map(b => b.offsetWidth > 0 ? b.dataset.key : null) : null;")
         self.assertEqual(labels, ["ArrowUp", "ArrowDown", "Space", "F1"])
+        # Every button is at least 44 px each way and has a name to read out,
+        # at a phone's width too.
+        self.driver.set_window_size(320, 640)
+        sizes = self.driver.execute_script(
+            "return [...document.querySelectorAll('#touch button')].map(b =>"
+            " [b.getBoundingClientRect().width, b.getBoundingClientRect().height,"
+            "  b.getAttribute('aria-label') || b.textContent]);")
+        for width, height, name in sizes:
+            self.assertGreaterEqual(min(width, height), 44, name)
+            self.assertTrue(name.strip())
+        self.driver.set_window_size(900, 700)
         before = browser.canvas_rgb(self.driver)
         self.driver.find_element(By.CSS_SELECTOR, "#touch button[data-key='F1']").click()
         time.sleep(0.5)
