@@ -122,14 +122,15 @@ class PageTest(WebTest):
         self.driver.find_element(By.ID, "fullscreen").click()
         self.assertTrue(browser.wait_for(self.driver, "return document.fullscreenElement === null;"))
 
-    def test_menu_has_the_three_popups_and_nine_commands(self):
+    def test_menu_has_the_three_popups_and_ten_commands(self):
         self.open()
         texts = self.driver.execute_script(
             "return [...document.querySelectorAll('#menubar .popup')].map(p =>"
             " [p.querySelector('button').textContent,"
             "  [...p.querySelectorAll('li button')].map(b => [b.textContent, Number(b.dataset.command)])]);")
         self.assertEqual(texts, [
-            ["Spel", [["Starta nytt spel (F1)", 40001], ["Spelregler", 40002], ["Avsluta (Alt-F4)", 40003]]],
+            ["Spel", [["Starta nytt spel (F1)", 40001], ["Spelregler", 40002], ["Inställningar…", 40010],
+                      ["Avsluta (Alt-F4)", 40003]]],
             ["Tävling", [["Tävlingsregler", 40004], ["Om Kortix", 40005]]],
             ["Koppla upp", [["Registrera high-score", 40006], ["Utmana dina vänner", 40007],
                             ["Surfa till Kortixsajten", 40009], ["Besök Vilmars hemsida", 40008]]],
@@ -290,6 +291,46 @@ class SettingsTest(WebTest):
         time.sleep(0.3)
         self.press("x")
         self.assertTrue(browser.wait_for(self.driver, "return VilmarPage.soundsStarted > 0", timeout=3))
+
+
+class SettingsDialogTest(WebTest):
+    def test_a_game_key_is_rebound_in_the_settings_dialog_from_the_keyboard(self):
+        self.open()
+        self.driver.execute_script("localStorage.clear();")
+        self.open()
+        self.menu("Spel", "Inställningar…")
+        self.assertEqual(self.open_dialog(), 140)
+        focused = "return document.activeElement.textContent;"
+        # Serve's button, reached with Tab, waits for a key; a key in use is
+        # refused and said so, Escape gives up the wait, not the dialog.
+        self.press_active(Keys.ENTER)  # the first stop, fullscreen: on
+        self.press_active(Keys.ENTER)  # and off again
+        for _ in range(7):
+            self.press_active(Keys.TAB)
+        self.assertEqual(self.driver.execute_script(focused), "Servera: Mellanslag")
+        self.press_active(Keys.ENTER)
+        self.assertTrue(browser.wait_for(self.driver, "return document.activeElement.textContent === 'Servera: …';"))
+        self.press_active(Keys.ARROW_UP)
+        self.assertTrue(browser.wait_for(self.driver, "return document.querySelector('[data-item=\"1120\"]')"
+                                                      ".textContent.startsWith('Tangenten används redan');"))
+        self.assertEqual(self.driver.execute_script(
+            "return document.querySelector('[data-item=\"1120\"]').getAttribute('role');"), "status")
+        self.press_active("x")
+        self.assertTrue(browser.wait_for(self.driver, "return document.activeElement.textContent === 'Servera: X';"))
+        self.press_active(Keys.TAB)
+        self.press_active(Keys.ENTER)  # New game's button
+        self.press_active(Keys.ESCAPE)
+        self.assertTrue(browser.wait_for(self.driver, "return document.activeElement.textContent === 'Nytt spel: F1';"))
+        self.assertFalse(self.dialog_closed(timeout=0.3))
+        self.press_active(Keys.TAB)
+        self.press_active(Keys.ENTER)  # OK
+        self.assertTrue(self.dialog_closed())
+        self.assertEqual(self.driver.execute_script("return localStorage.getItem('vilmar-pintkeeper.key.serve');"),
+                         "KeyX")
+        self.assertIn("KeyX", self.driver.execute_script("return VilmarPage.gameKeys;"))
+
+    def press_active(self, key):
+        self.driver.switch_to.active_element.send_keys(key)
 
 
 class TouchTest(WebTest):

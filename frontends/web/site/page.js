@@ -169,7 +169,19 @@
       dialogQueue.push(id);
     }
   }
+  // While the settings wait for a key, the next key pressed is the answer,
+  // by its physical name; nothing else happens with it.
+  const ID_SET_CAPTURE = 1121;
+  const ID_KEY_PRESSED = 1122;
   function dialogKey(event) {
+    const capture = item(ID_SET_CAPTURE);
+    if (capture && capture.textContent === '1') {
+      event.preventDefault();
+      if (event.repeat || !event.code) return;
+      item(ID_KEY_PRESSED).value = event.code;
+      command(ID_KEY_PRESSED);
+      return;
+    }
     if (event.key === 'Enter') {
       // Enter on a focused button is that button; elsewhere the default one.
       if (event.target instanceof HTMLButtonElement && dialog.contains(event.target)) return;
@@ -281,6 +293,11 @@
       applyVolume();
       VilmarPage.volume = volume;
     },
+    // Fullscreen as the settings say (the click on OK lets the page ask).
+    useFullscreen(on) {
+      if (on && !document.fullscreenElement) document.getElementById('app').requestFullscreen().catch(() => {});
+      else if (!on && document.fullscreenElement) document.exitFullscreen().catch(() => {});
+    },
     useGameKeys(codes) { gameKeys = new Set(codes.split(' ')); VilmarPage.gameKeys = [...gameKeys]; },
     gameKeys: [],
     settingsReport(text) { console.warn(text); VilmarPage.settingsReports.push(text); },
@@ -303,7 +320,7 @@
       document.getElementById('app').inert = true;
       shade.classList.add('open');
       dialog.classList.add('open');
-      const first = dialog.querySelector('input') || dialog.querySelector('button.default');
+      const first = dialog.querySelector('input:not([type=hidden]), button.first') || dialog.querySelector('button.default');
       if (first) first.focus();
     },
     dialogCaption(text) { if (dialog) dialog.querySelector('.caption').textContent = text; },
