@@ -333,6 +333,36 @@ class SettingsDialogTest(WebTest):
         self.driver.switch_to.active_element.send_keys(key)
 
 
+class GamepadTest(WebTest):
+    def test_a_pad_stubbed_in_the_page_starts_a_game_and_serves(self):
+        self.open()
+        self.driver.find_element(By.ID, "game").click()  # the page has the focus, as a player's has
+        self.driver.execute_script("""
+            window.testPad = { index: 0, connected: true, mapping: 'standard',
+                               buttons: Array.from({ length: 17 }, () => ({ pressed: false })) };
+            navigator.getGamepads = () => [window.testPad];""")
+        press = "window.testPad.buttons[arguments[0]].pressed = arguments[1];"
+        presses = "return VilmarPage.padPresses;"
+        self.driver.execute_script(press, 9, True)  # Start: a new game
+        self.assertTrue(browser.wait_for(self.driver, "return VilmarPage.padPresses === 1;"))
+        self.driver.execute_script(press, 9, False)
+        time.sleep(0.3)
+        self.assertEqual(self.driver.execute_script("return VilmarPage.soundsStarted;"), 0)
+        self.driver.execute_script(press, 0, True)  # south: serve
+        self.assertTrue(browser.wait_for(self.driver, "return VilmarPage.padPresses === 2;"))
+        self.driver.execute_script(press, 0, False)
+        self.assertTrue(browser.wait_for(self.driver, "return VilmarPage.soundsStarted > 0;", timeout=3),
+                        "no serve from the pad")
+        self.assertEqual(self.driver.execute_script(presses), 2)
+        # Pulled out while held, the button lets go; plugged in again, it plays.
+        self.driver.execute_script(press, 12, True)
+        self.assertTrue(browser.wait_for(self.driver, "return VilmarPage.padPresses === 3;"))
+        self.driver.execute_script("navigator.getGamepads = () => [];")
+        time.sleep(0.2)
+        self.driver.execute_script("navigator.getGamepads = () => [window.testPad];")
+        self.assertTrue(browser.wait_for(self.driver, "return VilmarPage.padPresses === 4;"))
+
+
 class TouchTest(WebTest):
     @classmethod
     def setUpClass(cls):

@@ -131,6 +131,40 @@
   touch.addEventListener('contextmenu', (event) => event.preventDefault());
   canvas.addEventListener('pointerdown', () => { unlockAudio(); canvas.focus(); });
 
+  // --- gamepads: the native game's mapping (D-pad up and down, the south
+  // button serves, Start starts a new game). Browsers show a pad only after
+  // one of its buttons was pressed; it is polled every frame, so a pad
+  // plugged in during play works at once and one pulled out lets go.
+  const PAD_BUTTONS = [[12, 'ArrowUp'], [13, 'ArrowDown'], [0, 'Space'], [9, 'F1']];
+  const padHeld = new Map();  // "pad:button" -> the key it holds
+  function padButton(id, code, down) {
+    if (down === padHeld.has(id)) return;
+    if (down) {
+      padHeld.set(id, code);
+      unlockAudio();
+      VilmarPage.padPresses += 1;
+      if (!dialog && !ended) buttonDown(code);
+    } else {
+      padHeld.delete(id);
+      buttonUp(code);
+    }
+  }
+  function pollPads() {
+    const pads = navigator.getGamepads ? [...navigator.getGamepads()] : [];
+    const present = new Set();
+    for (const pad of pads) {
+      if (!pad || !pad.connected) continue;
+      for (const [button, code] of PAD_BUTTONS) {
+        const id = pad.index + ':' + button;
+        present.add(id);
+        padButton(id, code, Boolean(pad.buttons[button] && pad.buttons[button].pressed));
+      }
+    }
+    for (const [id, code] of [...padHeld]) if (!present.has(id)) padButton(id, code, false);
+    requestAnimationFrame(pollPads);
+  }
+  requestAnimationFrame(pollPads);
+
   // --- menu
   for (const popup of menubar.querySelectorAll('.popup')) {
     popup.querySelector(':scope > button').addEventListener('click', () => {
@@ -302,6 +336,7 @@
     gameKeys: [],
     settingsReport(text) { console.warn(text); VilmarPage.settingsReports.push(text); },
     settingsReports: [],
+    padPresses: 0,
     volume: null,
     setting(name) { return Object.prototype.hasOwnProperty.call(settings, name) ? settings[name] : ''; },
     debug(text) { console.debug(text); },
