@@ -49,57 +49,44 @@ std::string describe(const std::exception& e) { return std::string("postgresql: 
 
 }  // namespace
 
-PostgresStore::PostgresStore(std::string url, std::string migrationsDir, std::size_t connections)
-    : url_(std::move(url)), migrationsDir_(std::move(migrationsDir)) {
-  idle_.resize(std::max<std::size_t>(connections, 1));
-  // Open one at once, so that a wrong address is reported at start.
+namespace {
+
+ConnectionPool<pqxx::connection> connectionsTo(const std::string& url, std::size_t connections) {
+  // Open one at once, so that a wrong address is reported at start; a
+  // connection the server closed while it waited is opened anew.
   try {
-    idle_.back() = std::make_unique<pqxx::connection>(url_);
+    return {connections, [url] { return std::make_unique<pqxx::connection>(url); }, 1,
+            [](const pqxx::connection& c) { return c.is_open(); }};
   } catch (const std::exception& e) {
     throw StoreError(describe(e));
   }
 }
+
+}  // namespace
+
+PostgresStore::PostgresStore(std::string url, std::string migrationsDir, std::size_t connections)
+    : url_(std::move(url)), migrationsDir_(std::move(migrationsDir)), pool_(connectionsTo(url_, connections)) {}
 
 PostgresStore::~PostgresStore() = default;
 
 template <typename Work>
 auto PostgresStore::run(Work work) {
   for (int attempt = 0;; ++attempt) {
-    std::unique_ptr<pqxx::connection> connection;
-    {
-      std::unique_lock lock(mutex_);
-      available_.wait(lock, [&] { return !idle_.empty(); });
-      connection = std::move(idle_.back());
-      idle_.pop_back();
-    }
-    struct GiveBack {
-      PostgresStore& store;
-      std::unique_ptr<pqxx::connection>& connection;
-      ~GiveBack() {
-        {
-          std::lock_guard lock(store.mutex_);
-          store.idle_.push_back(std::move(connection));
-        }
-        store.available_.notify_one();
-      }
-    } giveBack{*this, connection};
+    ConnectionPool<pqxx::connection>::Lease connection;
     try {
-      if (!connection || !connection->is_open()) {
-        connection.reset();
-        connection = std::make_unique<pqxx::connection>(url_);
-      }
+      connection = pool_.take();
       return work(*connection);
     } catch (const pqxx::in_doubt_error& e) {
       // The commit may or may not have happened: never do it twice.
-      connection.reset();
+      connection.discard();
       throw StoreError(describe(e));
     } catch (const pqxx::broken_connection& e) {
-      connection.reset();
+      connection.discard();
       if (attempt >= 1) throw StoreError(describe(e));
     } catch (const pqxx::sql_error& e) {
       throw StoreError(describe(e));
     } catch (const pqxx::failure& e) {
-      connection.reset();
+      connection.discard();
       if (attempt >= 1) throw StoreError(describe(e));
     }
   }

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 #include "storage/Migrations.h"
 
 namespace kortix {
@@ -97,60 +99,43 @@ std::int32_t toScore(std::int64_t value) { return static_cast<std::int32_t>(valu
 
 }  // namespace
 
+void CloseSqlite::operator()(sqlite3* db) const { sqlite3_close(db); }
+
 // A connection borrowed from the pool for one call.
 class SqliteStore::Lease {
  public:
-  explicit Lease(SqliteStore& store) : store_(store) {
-    std::unique_lock lock(store_.mutex_);
-    store_.available_.wait(lock, [&] { return !store_.idle_.empty(); });
-    db_ = store_.idle_.back();
-    store_.idle_.pop_back();
-  }
-  ~Lease() {
-    {
-      std::lock_guard lock(store_.mutex_);
-      store_.idle_.push_back(db_);
-    }
-    store_.available_.notify_one();
-  }
-  Lease(const Lease&) = delete;
-  Lease& operator=(const Lease&) = delete;
-  sqlite3* operator*() const { return db_; }
+  explicit Lease(SqliteStore& store) : lease_(store.pool_.take()) {}
+  sqlite3* operator*() const { return lease_.get(); }
 
  private:
-  SqliteStore& store_;
-  sqlite3* db_ = nullptr;
+  ConnectionPool<sqlite3, CloseSqlite>::Lease lease_;
 };
 
-SqliteStore::SqliteStore(const std::string& path, std::string migrationsDir, std::size_t connections)
-    : migrationsDir_(std::move(migrationsDir)) {
-  for (std::size_t i = 0; i < std::max<std::size_t>(connections, 1); ++i) {
-    sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.c_str(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                                   nullptr);
-    if (rc != SQLITE_OK) {
-      const std::string message = db ? sqlite3_errmsg(db) : "out of memory";
-      sqlite3_close(db);
-      for (sqlite3* open : all_) sqlite3_close(open);
-      throw StoreError("sqlite: cannot open " + path + ": " + message);
-    }
-    all_.push_back(db);
-    sqlite3_busy_timeout(db, 10000);
-    try {
-      // A reply of 0 or 1 promises the score is on disk: every commit syncs.
-      exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;");
-    } catch (...) {
-      for (sqlite3* open : all_) sqlite3_close(open);
-      throw;
-    }
-  }
-  idle_ = all_;
+namespace {
+
+std::unique_ptr<sqlite3, CloseSqlite> openSqlite(const std::string& path) {
+  sqlite3* raw = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &raw,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+  std::unique_ptr<sqlite3, CloseSqlite> db(raw);
+  if (rc != SQLITE_OK)
+    throw StoreError("sqlite: cannot open " + path + ": " + (raw ? sqlite3_errmsg(raw) : "out of memory"));
+  sqlite3_busy_timeout(raw, 10000);
+  // A reply of 0 or 1 promises the score is on disk: every commit syncs.
+  exec(raw, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;");
+  return db;
 }
 
-SqliteStore::~SqliteStore() {
-  for (sqlite3* db : all_) sqlite3_close(db);
-}
+}  // namespace
+
+// Every connection is opened at start, so that a file that cannot be opened
+// is reported before the service answers anyone.
+SqliteStore::SqliteStore(const std::string& path, std::string migrationsDir, std::size_t connections)
+    : migrationsDir_(std::move(migrationsDir)),
+      pool_(std::max<std::size_t>(connections, 1), [path] { return openSqlite(path); },
+            std::max<std::size_t>(connections, 1)) {}
+
+SqliteStore::~SqliteStore() = default;
 
 void SqliteStore::migrate() {
   const auto files = readMigrations(migrationsDir_);
