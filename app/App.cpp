@@ -5,6 +5,7 @@
 #include "net/ServiceEndpoint.h"
 #include "platform/Platform.h"
 #include "ui/Dialogs.h"
+#include "ui/SettingsDialog.h"
 #include "ui/SignInDialog.h"
 
 namespace vilmar {
@@ -41,6 +42,7 @@ void App::pass() {
 
 void App::askAboutNewBest() {
   if (!gameSession->gameOverSeen || bestScore.get() <= bestScoreAsked) return;
+  if (gameSession->practice()) return;  // a practice game is never offered as a score
   bestScoreAsked = bestScore.get();
   bestScoreTime = static_cast<std::int32_t>(platform.milliseconds() - gameSession->clockStart);
   bestScoreTampered = Counter::tamperFlag();
@@ -51,7 +53,7 @@ void App::openRequestedDialogs() {
   GameSession& session = *gameSession;
   // Keys pressed inside a dialog (F1 for help, Space on a button) were meant
   // for the dialog; none of them may act once play resumes.
-  const bool anyDialog = session.askToSubmit || session.signInRequested || session.infoRequested;
+  const bool anyDialog = session.askToSubmit || session.signInRequested || session.infoRequested || settingsRequested_;
   if (session.askToSubmit) {
     QuestionDialog question;
     platform.runDialog(question);
@@ -60,9 +62,13 @@ void App::openRequestedDialogs() {
   }
   if (session.signInRequested) {
     SignInDialog signIn(platform, submission,
-                        SignInScores{bestScore, *session.world->score, bestScoreTime, bestScoreTampered, bestReplay_},
+                        SignInScores{bestScore, bestScoreTime, bestScoreTampered, bestReplay_},
                         [&session] { session.resyncClock(); }, service);
     platform.runDialog(signIn);
+    if (signIn.scoreTaken()) {
+      bestScore.set(0);
+      session.world->scoreSent();
+    }
     session.signInRequested = false;
   }
   if (session.infoRequested) {
@@ -72,14 +78,29 @@ void App::openRequestedDialogs() {
     // The time spent reading is not made up in ticks.
     if (info.confirmed()) session.resyncClock();
   }
+  if (settingsRequested_) openSettings();
   if (anyDialog) keys_.forgetPresses();
+}
+
+void App::openSettings() {
+  settingsRequested_ = false;
+  SettingsDialog dialog(settings);
+  platform.runDialog(dialog);
+  // The time in the dialog is not made up in ticks.
+  gameSession->resyncClock();
+  if (!dialog.accepted() || dialog.settings() == settings) return;
+  settings = dialog.settings();
+  gameSession->setSpeed(settings.speed);
+  if (settingsChanged) settingsChanged(settings);
 }
 
 void App::keepBestScore() {
   GameSession& session = *gameSession;
-  if (session.playingBack()) return;  // someone else's game, not the player's best
-  const std::int32_t current = session.world->score->get();
-  if (current > bestScore.get()) {
+  const std::int32_t current = session.world->score().get();
+  // Someone else's game, or a practice game: neither is the player's best.
+  // The bookkeeping of ended games below still runs for them, so a best
+  // game cut short by one of them keeps its own recording.
+  if (!session.playingBack() && !session.practice() && current > bestScore.get()) {
     bestScore.set(current);
     bestScoreTime = static_cast<std::int32_t>(platform.milliseconds() - session.clockStart);
     bestScoreTampered = Counter::tamperFlag();
@@ -104,6 +125,7 @@ void App::menuCommand(int id) {
     case CMD_COMPETITION_RULES: infoTextIndex = 1; session.infoRequested = true; break;
     case CMD_ABOUT: infoTextIndex = 2; session.infoRequested = true; break;
     case CMD_QUIT: quitProgram(); break;
+    case CMD_SETTINGS: settingsRequested_ = true; break;
     case CMD_REGISTER_SCORE:
       if (session.gameOverSeen) session.signInRequested = true;
       break;

@@ -1,17 +1,19 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/GameSession.h"
-#include "gfx/NumberDisplay.h"
+#include "net/Counter.h"
 #include "input/KeyReader.h"
 #include "input/KeyboardInput.h"
 #include "net/ScoreSubmission.h"
 #include "net/ServiceEndpoint.h"
 #include "platform/MenuCommands.h"
+#include "ui/Settings.h"
 
 namespace vilmar {
 
@@ -40,6 +42,8 @@ class App {
   // Ends the game; the frontend then ends its loop.
   void quitProgram();
   bool quitting() const { return gameSession == nullptr; }
+  // The recorded game that goes with the best score, once it has ended.
+  const std::vector<std::uint8_t>& bestReplay() const { return bestReplay_; }
 
   Platform& platform;
   // Where "Besök Vilmars hemsida" goes: the build's sponsor unless the
@@ -47,7 +51,7 @@ class App {
   // sponsor link that service names).
   std::string sponsorUrl = webAddress(VILMAR_SPONSOR_HOST, "/");
   std::unique_ptr<GameSession> gameSession;
-  NumberDisplay bestScore;
+  Counter bestScore;
   std::int32_t bestScoreAsked = 0;
   std::int32_t bestScoreTime = 0;
   bool bestScoreTampered = false;
@@ -56,11 +60,17 @@ class App {
   // sign-in dialog's remembered entries.
   ScoreSubmission submission;
   const ServiceEndpoint service;
+  // The player's settings as the frontend loaded them. "Inställningar…"
+  // changes them; OK then hands them to settingsChanged (the frontend
+  // applies and keeps them) and the next game takes the new speed.
+  Settings settings;
+  std::function<void(const Settings&)> settingsChanged;
 
  private:
   void askAboutNewBest();
   void openRequestedDialogs();
   void keepBestScore();
+  void openSettings();
 
   KeyReader keys_;
   KeyboardInput keyboard_;
@@ -68,6 +78,7 @@ class App {
   // while it runs, bestInCurrentGame_ says the running game holds it.
   std::vector<std::uint8_t> bestReplay_;
   bool bestInCurrentGame_ = false;
+  bool settingsRequested_ = false;
   std::uint32_t gamesSeen_ = 0;
 };
 

@@ -34,7 +34,10 @@ const char* const USAGE =
     "  --trust-proxy [ADDRESS,...]\n"
     "                       take the client's address from X-Forwarded-For, but only on\n"
     "                       connections from these proxies (default 127.0.0.1,::1)\n"
+    "  --require-replay     lists show only scores whose recorded game re-played to them\n"
+    "                       (default: every score, verified ones marked)\n"
     "  --hash-cost minimal  cheapest password hashes, for tests only (default interactive)\n"
+    "  --test-clock FILE    take the time from FILE (seconds since 1970), for tests only\n"
     "  --help               this text\n"
     "  --version            the program's version\n"
     "\n"
@@ -44,6 +47,7 @@ const char* const USAGE =
     "  list-builds | remove-build ID\n"
     "  list-users | remove-user EMAIL\n"
     "  rejected [N]                                       the latest refused score forms\n"
+    "  verify                                             plays every kept game again, reports mismatches\n"
     "  wait-ready [SECONDS]                               wait until the service at --listen is ready\n"
     "                                                     (GET /readyz answers 200; default 30 s)\n"
     "  winners day YYYY-MM-DD | week YYYY-Www | bonus [--count N]   winners as CSV\n";
@@ -101,6 +105,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
       o.version = true;
       continue;
     }
+    if (arg == "--require-replay") {
+      o.requireReplay = true;
+      continue;
+    }
     if (arg == "--trust-proxy") {
       // Its list is optional: without one, a proxy on this machine.
       std::vector<std::string> list;
@@ -112,7 +120,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
     static const char* const WITH_VALUE[] = {"--listen", "--database", "--var", "--share", "--public-url",
                                              "--smtp", "--smtp-user", "--mail-from", "--site", "--sponsor-url", "--downloads",
                                              "--threads", "--verify-slots", "--hash-cost",
-                                             "--max-connections", "--max-per-address", "--head-timeout"};
+                                             "--max-connections", "--max-per-address", "--head-timeout",
+                                             "--test-clock"};
     if (std::find(std::begin(WITH_VALUE), std::end(WITH_VALUE), arg) == std::end(WITH_VALUE)) {
       error = "unknown option " + arg;
       return std::nullopt;
@@ -178,6 +187,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
         error = "--head-timeout wants 1 to 10 seconds, got " + value;
         return std::nullopt;
       }
+    } else if (arg == "--test-clock") {
+      o.testClock = value;
     } else if (arg == "--hash-cost") {
       if (value != "minimal" && value != "interactive") {
         error = "--hash-cost wants interactive or minimal, got " + value;

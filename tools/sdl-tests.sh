@@ -68,6 +68,8 @@ done
 work=$build_dir/sdl-tests
 rm -rf "$work"
 mkdir -p "$work"
+# The game keeps its settings here, never in the desktop's own folder.
+export XDG_CONFIG_HOME=$work/config
 [ -n "$shots" ] && mkdir -p "$shots"
 
 # --- the display and the bookkeeping -----------------------------------------
@@ -214,7 +216,7 @@ if start_game play --scale 2; then
   check $? "Enter closes it (OK)"
   # "Avsluta (Alt-F4)" ends the program with 0.
   click $MENU_GAME_X $MENU_Y
-  click 40 "$(item_y 2)"
+  click 40 "$(item_y 3)"
   wait_exit "$game_pid" 10
   [ "$exit_code" = 0 ]
   check $? "\"Avsluta (Alt-F4)\" exits with code 0 (${exit_code:-still running})"

@@ -18,6 +18,7 @@
 #include "frontends/posix/CurlTransport.h"
 #include "frontends/sdl/DialogState.h"
 #include "frontends/sdl/ImGuiViews.h"
+#include "frontends/sdl/KeyCodes.h"
 #include "frontends/sdl/Layout.h"
 #include "app/MenuLayout.h"
 #include "resources/CompiledResources.h"
@@ -29,18 +30,6 @@ namespace {
 
 // The user interface grows with the picture, in whole steps.
 int uiScaleFor(int scale) { return std::max(1, (scale + 1) / 2); }
-
-std::optional<Key> keyOf(SDL_Scancode code) {
-  switch (code) {
-    case SDL_SCANCODE_LEFT: return Key::Left;
-    case SDL_SCANCODE_RIGHT: return Key::Right;
-    case SDL_SCANCODE_UP: return Key::Up;
-    case SDL_SCANCODE_DOWN: return Key::Down;
-    case SDL_SCANCODE_SPACE: return Key::Space;
-    case SDL_SCANCODE_F1: return Key::F1;
-    default: return std::nullopt;
-  }
-}
 
 // D-pad up and down switch bars, the south button serves, Start starts a new game.
 std::optional<Key> keyOf(SDL_GameControllerButton button) {
@@ -89,8 +78,9 @@ bool isAlt(SDL_Keycode key) { return key == SDLK_LALT || key == SDLK_RALT; }
 
 }  // namespace
 
-SdlPlatform::SdlPlatform(const Options& options)
+SdlPlatform::SdlPlatform(const Options& options, TestHooks hooks)
     : options_(options),
+      hooks_(std::move(hooks)),
       audio_([this](int id) { return resource(ResourceType::Wave, id); }),
       http_(std::make_unique<CurlTransport>()),
       menu_(menuBarState()) {
@@ -138,42 +128,13 @@ SdlPlatform::SdlPlatform(const Options& options)
   rgb_.assign(static_cast<std::size_t>(FRAME_WIDTH) * FRAME_HEIGHT, 0xFF000000u);
   setUpImGui(ui_);
 
-  // Test hook: a virtual game controller whose buttons follow a script file
-  // that a test appends "BUTTON 1" or "BUTTON 0" lines to ("unplug" and
-  // "plug" take it away and bring it back).
-  if (const char* script = SDL_getenv("VILMAR_TEST_GAMEPAD"); script != nullptr && *script != '\0') {
-    plugTestPad();
-    testPadScript_.open(script);
-  }
-}
-
-void SdlPlatform::plugTestPad() {
-  if (testPad_ != nullptr) return;
-  SDL_VirtualJoystickDesc desc{};
-  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-  desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-  desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-  desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-  desc.button_mask = (1u << SDL_CONTROLLER_BUTTON_MAX) - 1u;
-  desc.axis_mask = (1u << SDL_CONTROLLER_AXIS_MAX) - 1u;
-  desc.name = "Vilmar test pad";
-  const int index = SDL_JoystickAttachVirtualEx(&desc);
-  if (index >= 0) testPad_ = SDL_JoystickOpen(index);
-}
-
-void SdlPlatform::unplugTestPad() {
-  if (testPad_ == nullptr) return;
-  const SDL_JoystickID id = SDL_JoystickInstanceID(testPad_);
-  SDL_JoystickClose(testPad_);
-  testPad_ = nullptr;
-  for (int i = 0; i < SDL_NumJoysticks(); ++i)
-    if (SDL_JoystickGetDeviceInstanceID(i) == id) SDL_JoystickDetachVirtual(i);
+  if (!hooks_.gamepadScript.empty()) testPad_ = std::make_unique<TestPad>(hooks_.gamepadScript);
 }
 
 SdlPlatform::~SdlPlatform() {
   writeTickLog();
   for (auto& [id, controller] : controllers_) SDL_GameControllerClose(controller);
-  if (testPad_ != nullptr) SDL_JoystickClose(testPad_);
+  testPad_.reset();
   if (imguiReady_) {
     ImGui_ImplSDLRenderer_Shutdown();
     ImGui_ImplSDL2_Shutdown();
@@ -199,6 +160,19 @@ void SdlPlatform::setUpImGui(int ui) {
 int SdlPlatform::menuHeight() const { return menuBarHeight(ui_); }
 
 std::span<const std::uint8_t> SdlPlatform::resource(ResourceType type, int id) { return compiledResource(type, id); }
+
+void SdlPlatform::useSettings(const Settings& settings) {
+  settings_ = settings;
+  audio_.setVolume(settings_.volume, settings_.mute);
+}
+
+bool SdlPlatform::takeSettingsChanged() { return std::exchange(settingsChanged_, false); }
+
+void SdlPlatform::showTitle(const std::string& title) {
+  if (title == title_ || window_ == nullptr) return;
+  title_ = title;
+  SDL_SetWindowTitle(window_, title_.c_str());
+}
 
 void SdlPlatform::present(std::span<const std::uint8_t> pixels, int width, int height, const Palette& palette) {
   if (width != FRAME_WIDTH || height != FRAME_HEIGHT ||
@@ -268,6 +242,21 @@ bool SdlPlatform::readProgramFile(std::string& bytes) {
 
 void SdlPlatform::debugOutput(std::string_view text) { std::cerr << text; }
 
+void SdlPlatform::useWindowSettings(int scale, bool fullscreen) {
+  if (window_ == nullptr) return;
+  const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+  if (full && !fullscreen) toggleFullscreen();
+  if (scale > 0) {
+    // The picture scale times, and the menu bar above it.
+    const int w = FRAME_WIDTH * scale;
+    const int h = FRAME_HEIGHT * scale + menuBarHeight(ui_);
+    if (fullscreen) windowed_ = SDL_Rect{windowed_.x, windowed_.y, w, h};
+    else SDL_SetWindowSize(window_, w, h);
+  }
+  if (!full && fullscreen) toggleFullscreen();
+  dirty_ = 2;
+}
+
 void SdlPlatform::toggleFullscreen() {
   const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
   if (!full) {
@@ -328,26 +317,10 @@ void SdlPlatform::closeController(SDL_JoystickID id) {
   keys_.releaseAll(KeySource::Pad);  // an unplugged pad holds nothing down
 }
 
-void SdlPlatform::readTestPadScript() {
-  if (!testPadScript_.is_open()) return;
-  std::string line;
-  while (std::getline(testPadScript_, line)) {
-    std::istringstream words(line);
-    std::string name;
-    int state = 0;
-    if (line == "unplug") unplugTestPad();
-    if (line == "plug") plugTestPad();
-    if (testPad_ == nullptr || !(words >> name >> state)) continue;
-    const SDL_GameControllerButton button = SDL_GameControllerGetButtonFromString(name.c_str());
-    if (button != SDL_CONTROLLER_BUTTON_INVALID)
-      SDL_JoystickSetVirtualButton(testPad_, button, static_cast<Uint8>(state != 0));
-  }
-  testPadScript_.clear();  // at the end for now: the test appends more later
-}
-
 bool SdlPlatform::dialogKey(const SDL_Event& event) const {
   if (openDialog_ == nullptr || (event.type != SDL_KEYDOWN && event.type != SDL_KEYUP)) return false;
   const SDL_Keycode key = event.key.keysym.sym;
+  if (openDialog_->text(ID_SET_CAPTURE) == "1") return true;  // a key for the settings, not for a control
   if ((event.key.keysym.mod & KMOD_ALT) != 0) return false;  // Alt+Enter, Alt+F4 are the window's
   if (key == SDLK_TAB || key == SDLK_RETURN || key == SDLK_KP_ENTER || key == SDLK_ESCAPE) return true;
   const bool onButton = openDialog_->keys().focusedKind() == StopKind::Button;
@@ -356,6 +329,14 @@ bool SdlPlatform::dialogKey(const SDL_Event& event) const {
 
 void SdlPlatform::dialogKeyDown(const SDL_Keysym& k, bool repeat) {
   if (openDialog_ == nullptr || openDialog_->busy) return;
+  if (openDialog_->text(ID_SET_CAPTURE) == "1") {
+    // The dialog waits for a key: this one, whatever it is, is the answer.
+    if (!repeat) {
+      openDialog_->setItemText(ID_KEY_PRESSED, keyCodeName(k.scancode));
+      dialogCommand_ = ID_KEY_PRESSED;
+    }
+    return;
+  }
   std::optional<DialogKey> key;
   switch (k.sym) {
     case SDLK_TAB: key = (k.mod & KMOD_SHIFT) != 0 ? DialogKey::BackTab : DialogKey::Tab; break;
@@ -454,7 +435,14 @@ void SdlPlatform::handleEvent(const SDL_Event& event, bool inDialog) {
         menuKeyDown(k, repeat);
         // While the bar has the keyboard the game gets no key.
         if (!menuBefore && !menu_.active() && !repeat) {
-          if (const auto key = keyOf(k.scancode)) keys_.press(*key, KeySource::Keyboard);
+          if (keyCodeName(k.scancode) == MUTE_KEY) {
+            // M mutes and unmutes in play, and the choice is kept.
+            settings_.mute = !settings_.mute;
+            audio_.setVolume(settings_.volume, settings_.mute);
+            settingsChanged_ = true;
+          } else if (const auto key = settings_.keys.gameKey(keyCodeName(k.scancode))) {
+            keys_.press(*key, KeySource::Keyboard);
+          }
         }
       }
       dirty_ = 2;
@@ -466,7 +454,8 @@ void SdlPlatform::handleEvent(const SDL_Event& event, bool inDialog) {
         menu_.key(MenuKey::Alt);
         dirty_ = 2;
       }
-      if (const auto key = keyOf(event.key.keysym.scancode)) keys_.release(*key, KeySource::Keyboard);
+      if (const auto key = settings_.keys.gameKey(keyCodeName(event.key.keysym.scancode)))
+        keys_.release(*key, KeySource::Keyboard);
       break;
     case SDL_CONTROLLERDEVICEADDED:
       openController(event.cdevice.which);
@@ -501,7 +490,7 @@ void SdlPlatform::handleEvent(const SDL_Event& event, bool inDialog) {
 }
 
 std::vector<int> SdlPlatform::betweenPasses() {
-  readTestPadScript();
+  if (testPad_) testPad_->readScript();
   SDL_Event event;
   while (SDL_PollEvent(&event) != 0) handleEvent(event, false);
   if (dirty_ > 0) {
@@ -546,33 +535,10 @@ void SdlPlatform::whileBusy(DialogState& state) {
   render(&state);
 }
 
-// Test hook: what each dialog shows, for a test that cannot read pixels as
-// text. The entry fields (the password among them) are never written.
-void SdlPlatform::logDialog(const DialogState& state, std::string_view event) {
-  const char* path = SDL_getenv("VILMAR_TEST_DIALOG_LOG");
-  if (path == nullptr || *path == '\0') return;
-  std::ofstream log(path, std::ios::app);
-  auto escaped = [](std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-      if (c == '\\') out += "\\\\";
-      else if (c == '\r') out += "\\r";
-      else if (c == '\n') out += "\\n";
-      else out += c;
-    }
-    return out;
-  };
-  log << event << ' ' << state.layout().id << '\n' << "caption " << escaped(state.caption()) << '\n';
-  for (const ControlTemplate& c : state.layout().controls) {
-    if (c.kind == ControlKind::Edit || c.kind == ControlKind::Password || c.kind == ControlKind::Group) continue;
-    log << "item " << c.id << ' ' << escaped(state.text(c.id)) << '\n';
-  }
-}
-
 void SdlPlatform::runDialog(Dialog& dialog) {
   DialogState state(dialogTemplate(dialog.templateId()), dialog.defaultButton());
   dialog.init(state);
-  logDialog(state, "open");
+  if (!hooks_.dialogLog.empty()) logDialog(hooks_.dialogLog, state, "open");
   menu_.close();
   openDialog_ = &state;
   int settle = 3;
@@ -583,7 +549,12 @@ void SdlPlatform::runDialog(Dialog& dialog) {
     bool any = SDL_WaitEventTimeout(&event, settle > 0 ? 15 : 250) != 0;
     if (any) {
       handleEvent(event, true);
-      while (SDL_PollEvent(&event) != 0) handleEvent(event, true);
+      // Keys typed ahead act in order: once one has pressed the focused
+      // button, the rest wait until its command has run (it may change what
+      // the next key means, as a settings key button does). Typing into an
+      // entry goes on in the same frame, so the entry keeps its caret.
+      auto pressedAButton = [&] { return dialogCommand_ && state.keys().focusedKind() == StopKind::Button; };
+      while (!pressedAButton() && SDL_PollEvent(&event) != 0) handleEvent(event, true);
       settle = 3;
     } else if (settle > 0) {
       --settle;
@@ -606,7 +577,7 @@ void SdlPlatform::runDialog(Dialog& dialog) {
     }
   }
   openDialog_ = nullptr;
-  logDialog(state, "end");
+  if (!hooks_.dialogLog.empty()) logDialog(hooks_.dialogLog, state, "end");
   dirty_ = 2;
 }
 

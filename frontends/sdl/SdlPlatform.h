@@ -19,8 +19,10 @@
 #include "platform/Platform.h"
 #include "frontends/posix/MonotonicClock.h"
 #include "platform/KeyLatch.h"
+#include "ui/Settings.h"
 #include "frontends/sdl/Options.h"
 #include "frontends/sdl/SdlAudio.h"
+#include "frontends/sdl/TestHooks.h"
 #include "ui/MenuBarState.h"
 
 struct ImFont;
@@ -31,7 +33,7 @@ class DialogState;
 
 class SdlPlatform final : public Platform {
  public:
-  explicit SdlPlatform(const Options& options);
+  explicit SdlPlatform(const Options& options, TestHooks hooks = {});
   ~SdlPlatform() override;
   SdlPlatform(const SdlPlatform&) = delete;
   SdlPlatform& operator=(const SdlPlatform&) = delete;
@@ -45,6 +47,16 @@ class SdlPlatform final : public Platform {
   std::vector<int> betweenPasses();
   // Asked to close (window's close box, Alt+F4, the desktop).
   bool closeRequested() const { return closeRequested_; }
+  // The player's settings: the keys, the volume and mute. What the player
+  // changes in play (M) is in settings(), and takeSettingsChanged() says
+  // once that it should be kept.
+  void useSettings(const Settings& settings);
+  const Settings& settings() const { return settings_; }
+  bool takeSettingsChanged();
+  // The window as the settings say: the scale (0 leaves its size) and fullscreen.
+  void useWindowSettings(int scale, bool fullscreen);
+  // The window's title; set only when it changes.
+  void showTitle(const std::string& title);
 
   // Writes the tick start errors gathered so far to the --tick-log file.
   void writeTickLog();
@@ -72,10 +84,6 @@ class SdlPlatform final : public Platform {
   void toggleFullscreen();
   void openController(int deviceIndex);
   void closeController(SDL_JoystickID id);
-  void readTestPadScript();
-  void plugTestPad();
-  void unplugTestPad();
-  void logDialog(const DialogState& state, std::string_view event);
   // Draws the frame, the menu bar and, when given, an open dialog; the
   // command of the dialog's button clicked, if any.
   std::optional<int> render(DialogState* dialog);
@@ -92,6 +100,7 @@ class SdlPlatform final : public Platform {
   int menuHeight() const;
 
   Options options_;
+  TestHooks hooks_;
   std::string error_;
   MonotonicClock clock_;
   SdlAudio audio_;
@@ -111,6 +120,9 @@ class SdlPlatform final : public Platform {
   SDL_Rect windowed_{};    // the window's place before it went fullscreen
   int dirty_ = 2;  // passes still to draw: ImGui settles a change over two frames
   bool closeRequested_ = false;
+  std::string title_;
+  Settings settings_;
+  bool settingsChanged_ = false;
   bool abandonDialog_ = false;         // quitting from outside: no dialog waits
   std::optional<int> dialogCommand_;  // a command for the open dialog from a key SDL handles
   std::vector<int> chosen_;
@@ -119,9 +131,8 @@ class SdlPlatform final : public Platform {
   Palette lastPalette_{};
 
   std::map<SDL_JoystickID, SDL_GameController*> controllers_;
-  // The test hook's virtual pad and the script of its buttons.
-  SDL_Joystick* testPad_ = nullptr;
-  std::ifstream testPadScript_;
+  // The tests' virtual pad, when they asked for one.
+  std::unique_ptr<TestPad> testPad_;
 
   std::vector<std::int64_t> tickErrorsUs_;
 };

@@ -2,16 +2,19 @@
 // The store in one SQLite file: write-ahead log, every commit synced to disk,
 // a small pool of connections so that pages are read in parallel.
 
-#include <condition_variable>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "storage/ConnectionPool.h"
 #include "storage/Store.h"
 
 struct sqlite3;
 
 namespace kortix {
+
+struct CloseSqlite {
+  void operator()(sqlite3* db) const;
+};
 
 class SqliteStore final : public Store {
  public:
@@ -30,10 +33,12 @@ class SqliteStore final : public Store {
   bool removeUser(std::int64_t userId) override;
   std::vector<User> users() override;
   PreviousBests addScore(const ScoreEntry& entry) override;
+  std::vector<ScoreEntry> scoresOf(std::int64_t userId) override;
+  std::vector<StoredReplay> replays() override;
   void addRejected(const RejectedAttempt& attempt) override;
   std::vector<RejectedAttempt> rejected(std::size_t limit) override;
-  std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit) override;
-  std::vector<Ranked> topOfWeek(const std::string& week, std::size_t limit) override;
+  std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit, std::int64_t closes = NEVER_CLOSES) override;
+  std::vector<Ranked> topOfWeek(const std::string& week, std::size_t limit, std::int64_t closes = NEVER_CLOSES) override;
   std::vector<Referral> referrals(std::size_t limit) override;
   std::int64_t addBuild(const Build& build) override;
   bool removeBuild(std::int64_t id) override;
@@ -43,18 +48,19 @@ class SqliteStore final : public Store {
   std::optional<std::int64_t> takeResetToken(const std::string& tokenHash, std::int64_t now) override;
   void dropResetToken(const std::string& tokenHash) override;
   bool resetTokenValid(const std::string& tokenHash, std::int64_t now) override;
+  void addSession(std::int64_t userId, const std::string& tokenHash, std::int64_t createdAt,
+                  std::int64_t expiresAt) override;
+  std::optional<User> sessionUser(const std::string& tokenHash, std::int64_t now) override;
+  void dropSession(const std::string& tokenHash) override;
   std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) override;
 
   class Lease;
 
  private:
-  std::vector<Ranked> top(const char* column, const std::string& key, std::size_t limit);
+  std::vector<Ranked> top(const char* column, const std::string& key, std::size_t limit, std::int64_t closes);
 
   std::string migrationsDir_;
-  std::mutex mutex_;
-  std::condition_variable available_;
-  std::vector<sqlite3*> idle_;
-  std::vector<sqlite3*> all_;
+  ConnectionPool<sqlite3, CloseSqlite> pool_;
 };
 
 }  // namespace kortix
