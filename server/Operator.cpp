@@ -7,12 +7,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/ReplayCheck.h"
 #include "domain/Calendar.h"
 #include "domain/Entries.h"
-#include "input/Replay.h"
+#include "domain/ReplayJudge.h"
 #include "net/MachineFacts.h"
-#include "world/RulesVersion.h"
 
 #include <nlohmann/json.hpp>
 
@@ -45,25 +43,13 @@ int verifyReplays(Store& store, std::ostream& out) {
   out << "sha256,email,rules_version,verdict\n";
   int mismatches = 0, kept = 0, verified = 0;
   for (const StoredReplay& r : store.replays()) {
-    vilmar::Replay replay;
-    const vilmar::ReplayError error = vilmar::parseReplay(r.bytes, replay);
-    std::string verdict;
-    if (error != vilmar::ReplayError::None) {
-      verdict = std::string("MISMATCH unreadable: ") + vilmar::replayErrorName(error);
-      ++mismatches;
-    } else if (replay.rulesVersion != vilmar::RULES_VERSION) {
-      verdict = "kept: recorded under rules version " + std::to_string(replay.rulesVersion) + ", this program has " +
-                std::to_string(vilmar::RULES_VERSION);
-      ++kept;
-    } else if (const auto v = vilmar::checkReplay(replay); v != vilmar::ReplayVerdict::Verified) {
-      verdict = std::string("MISMATCH ") + vilmar::replayVerdictName(v);
-      ++mismatches;
-    } else {
-      verdict = "verified";
-      ++verified;
+    const Reverification v = reverifyReplay(r.bytes);
+    switch (v.kind) {
+      case Reverification::Kind::Verified: ++verified; break;
+      case Reverification::Kind::Kept: ++kept; break;
+      case Reverification::Kind::Mismatch: ++mismatches; break;
     }
-    out << r.sha256 << ',' << csvField(r.email) << ',' << (error == vilmar::ReplayError::None ? replay.rulesVersion : 0)
-        << ',' << csvField(verdict) << '\n';
+    out << r.sha256 << ',' << csvField(r.email) << ',' << v.rulesVersion << ',' << csvField(v.verdict) << '\n';
   }
   out << "# " << verified << " verified, " << kept << " kept from other rules, " << mismatches << " mismatches\n";
   return mismatches == 0 ? 0 : 1;

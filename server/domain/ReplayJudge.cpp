@@ -75,4 +75,17 @@ ReplayRuling ReplayJudge::judge(std::span<const std::uint8_t> bytes, std::int32_
   return {ReplayRuling::Kind::Verified, {}};
 }
 
+Reverification reverifyReplay(std::span<const std::uint8_t> bytes) {
+  vilmar::Replay replay;
+  if (const vilmar::ReplayError error = vilmar::parseReplay(bytes, replay); error != vilmar::ReplayError::None)
+    return {Reverification::Kind::Mismatch, 0, std::string("MISMATCH unreadable: ") + vilmar::replayErrorName(error)};
+  if (replay.rulesVersion != vilmar::RULES_VERSION)
+    return {Reverification::Kind::Kept, replay.rulesVersion,
+            "kept: recorded under rules version " + std::to_string(replay.rulesVersion) + ", this program has " +
+                std::to_string(vilmar::RULES_VERSION)};
+  if (const auto v = vilmar::checkReplay(replay); v != vilmar::ReplayVerdict::Verified)
+    return {Reverification::Kind::Mismatch, replay.rulesVersion, std::string("MISMATCH ") + vilmar::replayVerdictName(v)};
+  return {Reverification::Kind::Verified, replay.rulesVersion, "verified"};
+}
+
 }  // namespace kortix

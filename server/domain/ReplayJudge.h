@@ -29,6 +29,16 @@ struct ReplayRuling {
   std::string reason;  // why it was refused, for the operator
 };
 
+// A kept game played again under this program's rules, for the operator's
+// check. A game recorded under other rules keeps the verdict it got when it
+// came: a rules change never rewrites the lists after the fact.
+struct Reverification {
+  enum class Kind { Verified, Kept, Mismatch } kind = Kind::Mismatch;
+  std::uint32_t rulesVersion = 0;  // the game's, 0 when it cannot be read
+  std::string verdict;             // as the report prints it
+};
+Reverification reverifyReplay(std::span<const std::uint8_t> bytes);
+
 class ReplayJudge {
  public:
   explicit ReplayJudge(int slots = 2, SlotQueueLimits queue = {}, std::uint32_t tickBudget = REPLAY_TICK_BUDGET);
