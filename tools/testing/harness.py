@@ -1,0 +1,366 @@
+"""What the tests that work the real programs share: the reference score
+server and the game service, the virtual display, a program under test,
+the simulator's frames, pictures, waiting on conditions, and named checks.
+The browser tests (tools/web), the native game's (sdltests.py) and the
+Windows program's (winetests.py) are built on it."""
+
+import json
+import os
+import re
+import select
+import shutil
+import struct
+import subprocess
+import sys
+import time
+import unittest
+import zlib
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+HOST_BUILD = os.environ.get("VILMAR_HOST_BUILD", os.path.join(ROOT, "build/default"))
+SIM = os.path.join(HOST_BUILD, "tools/vilmar-sim")
+SCORESERVER = os.path.join(HOST_BUILD, "tools/scoreserver/vilmar-scoreserver")
+KORTIX = os.path.join(HOST_BUILD, "server/kortix-server")
+INFOTEXT = os.path.join(HOST_BUILD, "tests/win32/vilmar-infotext")
+WIDTH, HEIGHT = 424, 300
+
+
+# --- waiting ----------------------------------------------------------------
+
+def wait_until(condition, timeout=20.0, step=0.1):
+    """Asks condition until it gives something true; that value, or the last
+    false one once timeout seconds have passed."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value or time.monotonic() >= deadline:
+            return value
+        time.sleep(step)
+
+
+def holds(condition, seconds, step=0.1):
+    """Whether condition stays true for the whole time: for what must not
+    happen, which no event announces."""
+    deadline = time.monotonic() + seconds
+    while condition():
+        if time.monotonic() >= deadline:
+            return True
+        time.sleep(step)
+    return False
+
+
+# --- processes ----------------------------------------------------------------
+
+class Process:
+    """A child that prints its port once it listens ("port N" unless told
+    otherwise), stopped with stop()."""
+
+    def __init__(self, args, listening=r"^port (\d+)", stderr=None, timeout=30):
+        self.process = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=stderr, text=True)
+        ready, _, _ = select.select([self.process.stdout], [], [], timeout)
+        line = self.process.stdout.readline() if ready else ""
+        match = re.search(listening, line)
+        if not match:
+            self.stop()
+            raise RuntimeError("%s did not start: %r" % (args[0], line))
+        self.port = int(match.group(1))
+
+    def stop(self):
+        stop(self.process)
+        self.process.stdout.close()
+
+
+def stop(process, timeout=5):
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
+def exit_code(process, timeout):
+    """The process's exit code once it has ended, or None if it is still
+    running after timeout seconds (it is then killed)."""
+    try:
+        return process.wait(timeout)
+    except subprocess.TimeoutExpired:
+        stop(process)
+        return None
+
+
+def score_server(record, user, password, reply="0", lifetime=300, port=0, requests=20):
+    return Process([SCORESERVER, "--port", str(port), "--reply", reply, "--user", user,
+                    "--password", password, "--record", record, "--lifetime", str(lifetime),
+                    "--requests", str(requests)], stderr=subprocess.DEVNULL)
+
+
+def game_service(var, root=None, listen="127.0.0.1:0"):
+    """The game service kortix-server, its database and log in var; with
+    root, the browser version's site under /spela/."""
+    os.makedirs(var, exist_ok=True)
+    args = [KORTIX, "--listen", listen, "--var", var, "--hash-cost", "minimal"]
+    if root:
+        args += ["--site", os.path.abspath(root)]
+    with open(os.path.join(var, "server.log"), "a") as log:
+        return Process(args, listening=r"listening on http://127\.0\.0\.1:(\d+)", stderr=log)
+
+
+def join_service(port, email, nick, password, page=False):
+    """Joins through the service's registration form as a browser does: the
+    form's cookie and token, then the post. The reply's status (and page)."""
+    import http.client
+    import urllib.parse
+    connection = http.client.HTTPConnection("127.0.0.1", port, timeout=20)
+    try:
+        connection.request("GET", "/registrera/")
+        reply = connection.getresponse()
+        form = reply.read().decode()
+        cookie = re.search(r"kortix_csrf=([0-9a-f]+)", reply.getheader("Set-Cookie", "")).group(1)
+        token = re.search(r'name="csrf" value="([0-9a-f]+)"', form).group(1)
+        body = urllib.parse.urlencode({"csrf": token, "email": email, "nick": nick, "password": password,
+                                       "password2": password, "rules": "ja"})
+        connection.request("POST", "/registrera/", body, {
+            "Content-Type": "application/x-www-form-urlencoded", "Cookie": "kortix_csrf=" + cookie})
+        reply = connection.getresponse()
+        answer = reply.read().decode()
+        return (reply.status, answer) if page else reply.status
+    finally:
+        connection.close()
+
+
+def fetch(url):
+    """The page at url as text, or "" when it cannot be had."""
+    import urllib.request
+    try:
+        with urllib.request.urlopen(url, timeout=10) as reply:
+            return reply.read().decode()
+    except OSError:
+        return ""
+
+
+class VirtualDisplay:
+    """An Xvfb server on a display number it picks itself; DISPLAY is set
+    for this process and every program it starts."""
+
+    def __init__(self, work, screen="1024x768x24"):
+        number_file = os.path.join(work, "display")
+        for _ in range(3):  # another test may take the same number at the same moment
+            with open(number_file, "w") as number, open(os.path.join(work, "xvfb.log"), "a") as log:
+                self.process = subprocess.Popen(["Xvfb", "-displayfd", str(number.fileno()), "-screen", "0", screen,
+                                                 "-nolisten", "tcp", "-noreset"], pass_fds=(number.fileno(),),
+                                                stderr=log)
+            os.environ["DISPLAY"] = ":" + (wait_until(lambda: open(number_file).read().strip(), 30) or "none")
+            if wait_until(lambda: self.process.poll() is None and subprocess.run(
+                    ["xdotool", "getdisplaygeometry"], capture_output=True).returncode == 0, 10):
+                return
+            stop(self.process)
+        raise RuntimeError("Xvfb did not start")
+
+    def stop(self):
+        stop(self.process)
+
+
+def build(preset, targets=()):
+    """Configures and builds a preset (only the targets, if named); whether
+    it worked. The log goes to build/PRESET-tests-build.log."""
+    os.makedirs(os.path.join(ROOT, "build"), exist_ok=True)
+    log_path = os.path.join(ROOT, "build", preset + "-tests-build.log")
+    with open(log_path, "w") as log:
+        for step in (["cmake", "--preset", preset],
+                     ["cmake", "--build", "--preset", preset, "-j2"] + (["--target", *targets] if targets else [])):
+            if subprocess.run(step, cwd=ROOT, stdout=log, stderr=subprocess.STDOUT).returncode != 0:
+                print("the build failed; the log is " + log_path, file=sys.stderr)
+                return False
+    return True
+
+
+def tools_missing(*tools):
+    return [tool for tool in tools if not (shutil.which(tool) or os.access(tool, os.X_OK))]
+
+
+# --- the simulator's frames and pictures ---------------------------------------
+
+def simulate(script, passes, work, png_every=None, sim=SIM):
+    """Runs the simulator; the trace as a list of objects. With png_every the
+    drawn frames go to work/png as pass-NNNNNN.png."""
+    os.makedirs(work, exist_ok=True)
+    keys = os.path.join(work, "keys.txt")
+    with open(keys, "w") as f:
+        f.write(script)
+    args = [sim, "--input", keys, "--passes", str(passes), "--trace"]
+    if png_every:
+        args += ["--png-dir", os.path.join(work, "png"), "--png-every", str(png_every)]
+    out = subprocess.run(args, check=True, capture_output=True, text=True).stdout
+    return [json.loads(line) for line in out.splitlines() if line.strip()]
+
+
+def read_indexed_png(path):
+    """(width, height, index bytes, palette as RGB triples) of an 8-bit palette PNG."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        raise ValueError("not a PNG: " + path)
+    at, idat, palette, header = 8, b"", [], None
+    while at < len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        chunk = data[at + 8:at + 8 + length]
+        at += 12 + length
+        if kind == b"IHDR":
+            header = struct.unpack(">IIBBBBB", chunk)
+        elif kind == b"PLTE":
+            palette = [tuple(chunk[i:i + 3]) for i in range(0, len(chunk), 3)]
+        elif kind == b"IDAT":
+            idat += chunk
+    width, height, depth, colour, _, _, interlace = header
+    if depth != 8 or colour != 3 or interlace != 0:
+        raise ValueError("not an 8-bit palette PNG: " + path)
+    raw = zlib.decompress(idat)
+    rows, previous, stride = [], bytearray(width), width + 1
+    for y in range(height):
+        kind, line = raw[y * stride], bytearray(raw[y * stride + 1:(y + 1) * stride])
+        for x in range(width):
+            left = line[x - 1] if x else 0
+            up = previous[x]
+            corner = previous[x - 1] if x else 0
+            if kind == 1:
+                line[x] = (line[x] + left) & 255
+            elif kind == 2:
+                line[x] = (line[x] + up) & 255
+            elif kind == 3:
+                line[x] = (line[x] + (left + up) // 2) & 255
+            elif kind == 4:
+                p = left + up - corner
+                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
+                line[x] = (line[x] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 255
+        rows.append(bytes(line))
+        previous = line
+    return width, height, b"".join(rows), palette
+
+
+def to_rgb(indices, palette):
+    table = [bytes(palette[i]) if i < len(palette) else b"\0\0\0" for i in range(256)]
+    return b"".join(table[i] for i in indices)
+
+
+def fnv1a64(data):
+    h = 0xcbf29ce484222325
+    for b in data:
+        h = ((h ^ b) * 0x100000001b3) & 0xFFFFFFFFFFFFFFFF
+    return h
+
+
+class Picture:
+    """RGB pixels, rows from the top."""
+
+    def __init__(self, width, height, rgb):
+        self.width, self.height, self.rgb = width, height, bytes(rgb)
+
+    @classmethod
+    def from_png(cls, path):
+        width, height, indices, palette = read_indexed_png(path)
+        picture = cls(width, height, to_rgb(indices, palette))
+        picture.palette = palette
+        return picture
+
+    @classmethod
+    def from_ppm(cls, data):
+        """A binary PPM (P6, 8 bits) as `import ... ppm:-` writes it, or None."""
+        match = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", data)
+        if not match:
+            return None
+        width, height = int(match.group(1)), int(match.group(2))
+        rgb = data[match.end():match.end() + width * height * 3]
+        return cls(width, height, rgb) if len(rgb) == width * height * 3 else None
+
+    @classmethod
+    def from_bmp(cls, path):
+        """A 24-bit bottom-up BMP as the Windows driver writes it, or None."""
+        try:
+            with open(path, "rb") as f:
+                data = f.read()
+            offset, = struct.unpack_from("<I", data, 10)
+            width, height, _, bits = struct.unpack_from("<iiHH", data, 18)
+        except (OSError, struct.error):
+            return None
+        stride = (width * 3 + 3) & ~3
+        if bits != 24 or width <= 0 or height <= 0 or len(data) < offset + stride * height:
+            return None
+        rows = []
+        for y in range(height - 1, -1, -1):
+            row = bytearray(data[offset + y * stride:offset + y * stride + width * 3])
+            row[0::3], row[2::3] = row[2::3], row[0::3]
+            rows.append(bytes(row))
+        return cls(width, height, b"".join(rows))
+
+    def crop(self, x, y, width, height):
+        rows = (self.rgb[(y + r) * self.width * 3 + x * 3:(y + r) * self.width * 3 + (x + width) * 3]
+                for r in range(height))
+        return Picture(width, height, b"".join(rows))
+
+    def scaled(self, factor):
+        """Every pixel a factor x factor block."""
+        rows = []
+        for y in range(self.height):
+            row = self.rgb[y * self.width * 3:(y + 1) * self.width * 3]
+            wide = b"".join(row[i:i + 3] * factor for i in range(0, len(row), 3))
+            rows.extend([wide] * factor)
+        return Picture(self.width * factor, self.height * factor, b"".join(rows))
+
+    def pixels(self):
+        return (self.rgb[i:i + 3] for i in range(0, len(self.rgb), 3))
+
+    def differing(self, other):
+        """How many pixels differ (all of them when the sizes do)."""
+        if (self.width, self.height) != (other.width, other.height):
+            return max(self.width * self.height, other.width * other.height)
+        if self.rgb == other.rgb:
+            return 0
+        return sum(1 for a, b in zip(self.pixels(), other.pixels()) if a != b)
+
+    def colours(self):
+        return len(set(self.pixels()))
+
+    def frame_hash(self, palette):
+        """The simulator's hash of this picture read back into palette
+        indices: every colour but black is in the palette once, and the
+        pictures draw black with its first entry."""
+        lookup = {}
+        for i, colour in enumerate(palette):
+            lookup.setdefault(bytes(colour), i)
+        return "%016x" % fnv1a64(bytes(lookup.get(p, 255) for p in self.pixels()))
+
+
+# --- named checks -------------------------------------------------------------
+
+class Checks(unittest.TestCase):
+    """A test case whose scenarios make named checks, printed as "ok - NAME"
+    or "not ok - NAME" so that runs can be compared check by check; a failed
+    check fails its scenario and the scenario goes on."""
+
+    passed = failed = 0
+
+    def check(self, condition, name):
+        if condition:
+            Checks.passed += 1
+            print("ok - " + name, flush=True)
+        else:
+            Checks.failed += 1
+            print("not ok - " + name, flush=True)
+            with self.subTest(name):
+                self.fail(name)
+        return bool(condition)
+
+
+def run(name, *cases):
+    """Runs the cases' scenarios in the order they are written; the exit code."""
+    suite = unittest.TestSuite()
+    for case in cases:
+        for test in [t for t in case.__dict__ if t.startswith("test")]:
+            suite.addTest(case(test))
+    result = unittest.TextTestRunner(stream=sys.stdout, verbosity=0).run(suite)
+    broken = len(result.errors)
+    print("%s: %d passed, %d failed%s" % (name, Checks.passed, Checks.failed,
+                                         ", %d scenarios broken" % broken if broken else ""))
+    return 0 if result.wasSuccessful() and not Checks.failed else 1
