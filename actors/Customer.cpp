@@ -51,7 +51,7 @@ void Customer::step() {
 
 void Customer::leave() {
   const std::uint32_t elapsed =
-      world_.platform.milliseconds() - static_cast<std::uint32_t>(world_.levelStart.get());
+      world_.clock() - static_cast<std::uint32_t>(world_.levelStart.get());
   const std::int32_t points = pointsForLeaving(elapsed);
   world_.score->add(points - 10);
   world_.score->add(10);

@@ -70,6 +70,7 @@ void App::openRequestedDialogs() {
 }
 
 void App::keepBestScore() {
+  if (gameSession->playingBack()) return;  // someone else's game, not the player's best
   const std::int32_t current = gameSession->world->score->get();
   if (current <= bestScore.get()) return;
   bestScore.set(current);

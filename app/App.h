@@ -9,23 +9,11 @@
 #include "input/KeyReader.h"
 #include "input/KeyboardInput.h"
 #include "net/ScoreSubmission.h"
+#include "platform/MenuCommands.h"
 
 namespace vilmar {
 
 class Platform;
-
-// Menu command ids, as the menu resource names them.
-enum MenuCommand : int {
-  CMD_NEW_GAME = 40001,
-  CMD_RULES = 40002,
-  CMD_QUIT = 40003,
-  CMD_COMPETITION_RULES = 40004,
-  CMD_ABOUT = 40005,
-  CMD_REGISTER_SCORE = 40006,
-  CMD_CHALLENGE = 40007,
-  CMD_SPONSOR_SITE = 40008,
-  CMD_SERVICE_SITE = 40009,
-};
 
 // "http://" + host + path.
 std::string webAddress(std::string_view host, std::string_view path);

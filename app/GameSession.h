@@ -1,7 +1,10 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 
+#include "input/InputTape.h"
+#include "input/Replay.h"
 #include "world/BarGame.h"
 
 namespace vilmar {
@@ -41,10 +44,36 @@ class GameSession {
   std::uint32_t lastTick = 0;
   bool lastTickDrew = false;
 
+  // Every game is recorded from its first tick to its end: its game over, or
+  // the restart that cut it short. finishedGames counts the games that have
+  // ended; lastGame is the latest of them, unless it outgrew a file.
+  std::uint32_t finishedGames = 0;
+  std::optional<Replay> lastGame;
+  // The game in play as recorded so far, as if cut short now; none while
+  // no game is being recorded.
+  std::optional<Replay> currentGame() const;
+
+  // Plays a recorded game from the next tick on, as a restart does: the
+  // world takes its keys and clock from the replay and stands still once the
+  // replay's ticks have run. A restart ends the playback.
+  void playBack(const Replay& replay);
+  bool playingBack() const { return playing_; }
+  // The replay has run all its ticks.
+  bool playbackEnded() const { return playing_ && tape_.ticks() >= playback_.ticks; }
+  // Whether the world took exactly the replay's input, once it has ended.
+  bool playbackExact() const { return tape_.playedExactly(); }
+
  private:
+  Replay recordedGame(bool over) const;
+
   Platform& platform_;
   KeyboardInput& keyboard_;
   std::int32_t firstLevel_;
+  InputTape tape_;
+  std::int32_t gameFirstLevel_ = 1;
+  std::optional<Replay> pendingPlayback_;
+  Replay playback_;
+  bool playing_ = false;
 };
 
 }  // namespace vilmar

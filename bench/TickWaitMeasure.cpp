@@ -4,7 +4,7 @@
 // them. Built natively (the monotonic clock) and for the Windows program
 // (its high-resolution timer and the 1 ms timer period; run under Wine here).
 // Run: build/default/bench/vilmar_tickwait [ticks]
-//      wine build/mingw/platform/win32/vilmar-tickwait.exe [ticks]
+//      wine build/mingw/frontends/win32/vilmar-tickwait.exe [ticks]
 
 #include <algorithm>
 #include <chrono>
@@ -19,11 +19,11 @@
 #include "platform/Platform.h"
 
 #ifdef _WIN32
-#include "platform/win32/TickTimer.h"
+#include "frontends/win32/TickTimer.h"
 #else
 #include <ctime>
 
-#include "platform/posix/MonotonicClock.h"
+#include "frontends/posix/MonotonicClock.h"
 #endif
 
 using namespace vilmar;

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "fuzz/FuzzSupport.h"
-#include "platform/headless/HeadlessPlatform.h"
-#include "platform/headless/InputScript.h"
+#include "frontends/headless/HeadlessPlatform.h"
+#include "frontends/headless/InputScript.h"
 
 using namespace vilmar;
 

@@ -1,11 +1,9 @@
 #pragma once
 #include "gfx/Sprite.h"
+#include "platform/FrameSize.h"
 #include "platform/Platform.h"
 
 namespace vilmar {
-
-inline constexpr int FRAME_WIDTH = 424;
-inline constexpr int FRAME_HEIGHT = 300;
 
 // The one picture every frame is composed in, with the game's palette.
 class FrameBuffer : public Sprite {

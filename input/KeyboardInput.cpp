@@ -1,5 +1,6 @@
 #include "input/KeyboardInput.h"
 
+#include "input/InputTape.h"
 #include "input/KeyReader.h"
 
 namespace vilmar {
@@ -24,11 +25,23 @@ bool KeyReader::pressed(Key key) {
 void KeyReader::forgetPresses() { blocked_.fill(true); }
 
 void KeyboardInput::poll() {
-  const bool left = keys_.pressed(Key::Left);
-  const bool right = keys_.pressed(Key::Right);
-  const bool up = keys_.pressed(Key::Up);
-  const bool down = keys_.pressed(Key::Down);
-  const bool space = keys_.pressed(Key::Space);
+  // Left and Right steer nothing, so they are neither recorded nor played.
+  const bool playing = tape_ != nullptr && tape_->playing();
+  const bool left = !playing && keys_.pressed(Key::Left);
+  const bool right = !playing && keys_.pressed(Key::Right);
+  std::uint8_t played = 0;
+  if (playing) {
+    played = tape_->keys(0);
+  } else {
+    const bool upLive = keys_.pressed(Key::Up);
+    const bool downLive = keys_.pressed(Key::Down);
+    const bool spaceLive = keys_.pressed(Key::Space);
+    const auto live = static_cast<std::uint8_t>((upLive ? TAPE_UP : 0) | (downLive ? TAPE_DOWN : 0) | (spaceLive ? TAPE_SPACE : 0));
+    played = tape_ != nullptr ? tape_->keys(live) : live;
+  }
+  const bool up = (played & TAPE_UP) != 0;
+  const bool down = (played & TAPE_DOWN) != 0;
+  const bool space = (played & TAPE_SPACE) != 0;
 
   // Events are decided against the levels of the previous poll: a key makes
   // one event per press. For events Left beats Right and Up beats Down.

@@ -1,5 +1,7 @@
 #include "Options.h"
 
+#include <arpa/inet.h>
+
 #include <algorithm>
 #include <charconv>
 #include <iterator>
@@ -23,9 +25,14 @@ const char* const USAGE =
     "  --mail-from ADDRESS  sender of the service's mail (default kortix@localhost)\n"
     "  --site DIR           a folder served under /spela/ (the game in the browser)\n"
     "  --downloads DIR      the released builds, served under /filer/\n"
-    "  --threads N          request threads, one per open connection (default 128)\n"
+    "  --threads N          threads running requests (default 128; connections need none)\n"
     "  --verify-slots N     password verifications at once (default: one per processor)\n"
-    "  --trust-proxy        take the sender's address from X-Forwarded-For\n"
+    "  --max-connections N  open connections at most; when full the slowest client goes (default 1024)\n"
+    "  --max-per-address N  open connections from one address (default 64; trusted proxies exempt)\n"
+    "  --head-timeout S     seconds for a whole request head (default 10, at most 10)\n"
+    "  --trust-proxy [ADDRESS,...]\n"
+    "                       take the client's address from X-Forwarded-For, but only on\n"
+    "                       connections from these proxies (default 127.0.0.1,::1)\n"
     "  --hash-cost minimal  cheapest password hashes, for tests only (default interactive)\n"
     "  --help               this text\n"
     "  --version            the program's version\n"
@@ -43,6 +50,21 @@ namespace {
 bool number(const std::string& text, int& value, int low, int high) {
   const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
   return !text.empty() && r.ec == std::errc{} && r.ptr == text.data() + text.size() && value >= low && value <= high;
+}
+
+// "192.0.2.1,2001:db8::1": IPv4 and IPv6 addresses, nothing else.
+bool addressList(const std::string& text, std::vector<std::string>& list) {
+  list.clear();
+  std::size_t at = 0;
+  while (at <= text.size()) {
+    const std::size_t comma = std::min(text.find(',', at), text.size());
+    const std::string item = text.substr(at, comma - at);
+    unsigned char buffer[sizeof(in6_addr)];
+    if (inet_pton(AF_INET, item.c_str(), buffer) != 1 && inet_pton(AF_INET6, item.c_str(), buffer) != 1) return false;
+    list.push_back(item);
+    at = comma + 1;
+  }
+  return !list.empty();
 }
 
 }  // namespace
@@ -64,12 +86,17 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
       continue;
     }
     if (arg == "--trust-proxy") {
-      o.trustProxy = true;
+      // Its list is optional: without one, a proxy on this machine.
+      std::vector<std::string> list;
+      if (i + 1 < args.size() && addressList(args[i + 1], list)) ++i;
+      else list = {"127.0.0.1", "::1"};
+      o.trustedProxies.insert(o.trustedProxies.end(), list.begin(), list.end());
       continue;
     }
     static const char* const WITH_VALUE[] = {"--listen", "--database", "--var", "--share", "--public-url",
                                              "--smtp", "--smtp-user", "--mail-from", "--site", "--downloads",
-                                             "--threads", "--verify-slots", "--hash-cost"};
+                                             "--threads", "--verify-slots", "--hash-cost",
+                                             "--max-connections", "--max-per-address", "--head-timeout"};
     if (std::find(std::begin(WITH_VALUE), std::end(WITH_VALUE), arg) == std::end(WITH_VALUE)) {
       error = "unknown option " + arg;
       return std::nullopt;
@@ -112,6 +139,21 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
     } else if (arg == "--verify-slots") {
       if (!number(value, o.verifySlots, 1, 64)) {
         error = "--verify-slots wants 1 to 64, got " + value;
+        return std::nullopt;
+      }
+    } else if (arg == "--max-connections") {
+      if (!number(value, o.maxConnections, 16, 100000)) {
+        error = "--max-connections wants 16 to 100000, got " + value;
+        return std::nullopt;
+      }
+    } else if (arg == "--max-per-address") {
+      if (!number(value, o.maxPerAddress, 1, 100000)) {
+        error = "--max-per-address wants 1 to 100000, got " + value;
+        return std::nullopt;
+      }
+    } else if (arg == "--head-timeout") {
+      if (!number(value, o.headTimeout, 1, 10)) {
+        error = "--head-timeout wants 1 to 10 seconds, got " + value;
         return std::nullopt;
       }
     } else if (arg == "--hash-cost") {

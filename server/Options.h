@@ -16,9 +16,13 @@ struct Options {
   std::string publicUrl;  // empty: http://<listen>
   std::string smtpUrl, smtpUser, mailFrom = "kortix@localhost";
   std::string siteDir, downloadsDir;
-  int threads = 128;
+  int threads = 128;  // running handlers (which may wait for a hash or the database)
   int verifySlots = 0;  // 0: one per processor
-  bool trustProxy = false;
+  int maxConnections = 1024;
+  int maxPerAddress = 64;
+  int headTimeout = 10;  // seconds for a whole request head
+  // Proxies whose X-Forwarded-For names the client.
+  std::vector<std::string> trustedProxies;
   bool minimalHashCost = false;
   bool help = false;
   bool version = false;

@@ -2,7 +2,6 @@
 // the web site its menu and sign-in dialog open; with a command, does one
 // operator's job on the same database and exits.
 
-#include <httplib.h>
 #include <signal.h>
 #include <sys/socket.h>
 
@@ -17,6 +16,7 @@
 #include "domain/Accounts.h"
 #include "domain/Mailer.h"
 #include "domain/ScoreDesk.h"
+#include "http/Server.h"
 #include "http/Templates.h"
 #include "http/WebApp.h"
 #include "storage/CachedStore.h"
@@ -48,38 +48,23 @@ int serve(const kortix::Options& options, kortix::Store& store, const sigset_t& 
     mailer = smtpMailer(options.smtpUrl, options.mailFrom, options.smtpUser, password ? password : "");
   }
 
-  httplib::Server server;
-  const int threads = options.threads;
-  server.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<std::size_t>(threads)); };
-  // SO_REUSEADDR, not the library's SO_REUSEPORT: a second service on the
-  // same port must fail to start rather than quietly share it, and the
-  // connections it leaves in TIME_WAIT must not keep others off the port.
-  socket_t listener = -1;
-  server.set_socket_options([&listener](socket_t sock) {
-    int yes = 1;
-    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    listener = sock;
-  });
-  // Small replies go out at once instead of waiting for the client's ACK.
-  server.set_tcp_nodelay(true);
-  server.set_keep_alive_max_count(100000);
-  server.set_read_timeout(10);
-  server.set_write_timeout(10);
-
-  int port = options.port;
-  if (port == 0) {
-    port = server.bind_to_any_port(options.host);
-    if (port < 0) port = 0;
-  } else if (!server.bind_to_port(options.host, port)) {
-    port = 0;
-  }
-  if (port == 0) {
-    std::fprintf(stderr, "kortix-server: cannot listen on %s:%d\n", options.host.c_str(), options.port);
+  ServerLimits limits;
+  limits.threads = options.threads;
+  limits.maxConnections = static_cast<std::size_t>(options.maxConnections);
+  limits.maxPerAddress = static_cast<std::size_t>(options.maxPerAddress);
+  limits.headTime = std::chrono::seconds(options.headTimeout);
+  limits.trustedProxies = options.trustedProxies;
+  // The site needs its address (mailed links) before it exists: the server
+  // listens first and serves once the site is made.
+  std::unique_ptr<WebApp> app;
+  HttpServer server(limits, {[&app](const Request& req, Response& res) { app->serve(req, res); }, &WebApp::bodyLimit});
+  int port = 0;
+  try {
+    port = server.listen(options.host, options.port);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "kortix-server: cannot listen on %s:%d: %s\n", options.host.c_str(), options.port, e.what());
     return 1;
   }
-  // The library listens with a queue of 5 connections; a burst of new
-  // connections beyond that would wait a second for the client to try again.
-  if (listener >= 0) ::listen(listener, SOMAXCONN);
   std::string publicUrl = options.publicUrl;
   if (options.port == 0 && publicUrl == "http://" + options.host + ":0")
     publicUrl = "http://" + options.host + ":" + std::to_string(port);
@@ -91,14 +76,7 @@ int serve(const kortix::Options& options, kortix::Store& store, const sigset_t& 
   web.staticDir = share + "/static";
   web.siteDir = options.siteDir;
   web.downloadsDir = options.downloadsDir;
-  web.trustProxy = options.trustProxy;
-  WebApp app(store, desk, accounts, templates, clock, web);
-  app.install(server);
-  server.set_logger([](const httplib::Request& req, const httplib::Response& res) {
-    // Method, path and status only: queries and bodies may hold addresses and passwords.
-    std::fprintf(stderr, "%s %s %s %d\n", req.remote_addr.c_str(), req.method.c_str(), req.path.c_str(),
-                 res.status);
-  });
+  app = std::make_unique<WebApp>(store, desk, accounts, templates, clock, web);
 
   // SIGINT and SIGTERM are blocked in every thread; this one waits for them
   // and stops the server, which lets the requests in flight finish.
@@ -109,7 +87,7 @@ int serve(const kortix::Options& options, kortix::Store& store, const sigset_t& 
   });
   std::printf("kortix-server listening on http://%s:%d\n", options.host.c_str(), port);
   std::fflush(stdout);
-  server.listen_after_bind();
+  server.run();
   stopper.join();
   std::fprintf(stderr, "kortix-server: stopped\n");
   return 0;

@@ -6,7 +6,7 @@
 #include "FakeNet.h"
 #include "ScoreServerProcess.h"
 #include "net/ScoreSender.h"
-#include "platform/posix/CurlTransport.h"
+#include "frontends/posix/CurlTransport.h"
 
 namespace vilmar {
 namespace {

@@ -3,8 +3,8 @@
 #include <sstream>
 
 #include "app/App.h"
-#include "platform/headless/HeadlessPlatform.h"
-#include "platform/headless/InputScript.h"
+#include "frontends/headless/HeadlessPlatform.h"
+#include "frontends/headless/InputScript.h"
 #include "tools/sim/Trace.h"
 
 namespace vilmar {

@@ -2,7 +2,7 @@
 
 #include "input/KeyReader.h"
 #include "input/KeyboardInput.h"
-#include "platform/headless/HeadlessPlatform.h"
+#include "frontends/headless/HeadlessPlatform.h"
 
 namespace vilmar {
 namespace {

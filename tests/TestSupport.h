@@ -10,7 +10,7 @@
 #include "actors/Mug.h"
 #include "input/KeyReader.h"
 #include "input/KeyboardInput.h"
-#include "platform/headless/HeadlessPlatform.h"
+#include "frontends/headless/HeadlessPlatform.h"
 #include "world/BarGame.h"
 
 namespace vilmar::test {

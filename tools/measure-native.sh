@@ -12,7 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
 scale=${2:-2}
 build=$root/build/default
-game=$build/platform/sdl/vilmar-pintkeeper
+game=$build/frontends/sdl/vilmar-pintkeeper
 work=$(mktemp -d)
 pids=()
 trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$work"' EXIT

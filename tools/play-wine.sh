@@ -11,4 +11,4 @@ if [ -z "${DISPLAY:-}" ]; then
   exit 2
 fi
 export WINEDEBUG=${WINEDEBUG:--all}
-exec wine build/mingw/platform/win32/VilmarPintkeeper.exe
+exec wine build/mingw/frontends/win32/VilmarPintkeeper.exe

@@ -27,7 +27,7 @@ fi
 cmake --preset play >/dev/null
 cmake --build --preset play -j"$(nproc 2>/dev/null || echo 2)" --target vilmar-pintkeeper
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  echo "play: no display (DISPLAY or WAYLAND_DISPLAY); the game is build/play/platform/sdl/vilmar-pintkeeper" >&2
+  echo "play: no display (DISPLAY or WAYLAND_DISPLAY); the game is build/play/frontends/sdl/vilmar-pintkeeper" >&2
   exit 2
 fi
-exec build/play/platform/sdl/vilmar-pintkeeper "$@"
+exec build/play/frontends/sdl/vilmar-pintkeeper "$@"

@@ -88,7 +88,7 @@ run cmake --preset release-mingw
 run cmake --build --preset release-mingw -j"$jobs" --target vilmar
 zipdir=$builds/windows/zip
 mkdir -p "$zipdir"
-cp "$builds/windows/platform/win32/VilmarPintkeeper.exe" "$zipdir/"
+cp "$builds/windows/frontends/win32/VilmarPintkeeper.exe" "$zipdir/"
 # Notepad on every Windows reads UTF-8 with a byte order mark and CR LF lines.
 for text in LASMIG.txt README.txt; do
   { printf '\xef\xbb\xbf'; sed 's/$/\r/' "packaging/windows/$text"; } >"$zipdir/$text"
@@ -115,7 +115,7 @@ facts=$builds/native/tools/vilmar-buildfacts
   echo "  \"version\": \"$version\","
   echo "  \"programs\": ["
   "$facts" --platform windows --version "$version" --file "$windows_zip" \
-    "$builds/windows/platform/win32/VilmarPintkeeper.exe"
+    "$builds/windows/frontends/win32/VilmarPintkeeper.exe"
   echo ","
   "$facts" --platform linux --version "$version" --file "vilmar-pintkeeper_${version}_amd64.deb" \
     "$unpacked/usr/games/vilmar-pintkeeper"

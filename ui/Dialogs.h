@@ -1,5 +1,5 @@
 #pragma once
-#include "ui/Dialog.h"
+#include "platform/Dialog.h"
 
 namespace vilmar {
 

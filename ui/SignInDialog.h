@@ -9,7 +9,7 @@
 
 #include "net/ScoreSubmission.h"
 #include "net/ServiceEndpoint.h"
-#include "ui/Dialog.h"
+#include "platform/Dialog.h"
 
 namespace vilmar {
 

@@ -2,6 +2,7 @@
 
 #include "actors/Bartender.h"
 #include "actors/Customer.h"
+#include "input/InputTape.h"
 #include "input/KeyboardInput.h"
 #include "platform/Platform.h"
 
@@ -27,8 +28,8 @@ bool greetingLevel(std::int32_t l) { return l == 1 || l == 5 || l == 12 || l == 
 bool flagLevel(std::int32_t l) { return l == 9 || l == 15; }
 }  // namespace
 
-BarGame::BarGame(Platform& p, KeyboardInput& keyboard, std::int32_t firstLevel)
-    : platform(p), keyboard_(keyboard) {
+BarGame::BarGame(Platform& p, KeyboardInput& keyboard, std::int32_t firstLevel, InputTape* tape)
+    : platform(p), keyboard_(keyboard), tape_(tape) {
   Counter::tamperFlag() = false;  // every game starts unmarked
   frameBuffer = std::make_unique<FrameBuffer>(platform, FRAME_WIDTH, FRAME_HEIGHT);
 
@@ -76,6 +77,11 @@ BarGame::BarGame(Platform& p, KeyboardInput& keyboard, std::int32_t firstLevel)
 
 BarGame::~BarGame() = default;
 
+std::uint32_t BarGame::clock() {
+  const std::uint32_t live = platform.milliseconds();
+  return tape_ != nullptr ? tape_->clock(live) : live;
+}
+
 void BarGame::addActor(int kind, Actor* actor, int lane) {
   if (lane < 0 || lane >= LANES) return;
   const auto l = static_cast<std::size_t>(lane);
@@ -98,7 +104,7 @@ void BarGame::clearLanes() {
 }
 
 void BarGame::startLevel() {
-  levelStart.set(static_cast<std::int32_t>(platform.milliseconds()));
+  levelStart.set(static_cast<std::int32_t>(clock()));
   clearLanes();
   const std::int32_t l = level->get();
   random_.seed(static_cast<std::uint32_t>(l) + SEED_OFFSET);

@@ -14,6 +14,7 @@ namespace vilmar {
 
 class Actor;
 class Bartender;
+class InputTape;
 class KeyboardInput;
 class Platform;
 
@@ -32,7 +33,9 @@ inline constexpr int ACTOR_MUG = 3;
 // the bartender, the counters and the actors on the bars.
 class BarGame {
  public:
-  BarGame(Platform& platform, KeyboardInput& keyboard, std::int32_t firstLevel = 1);
+  // The tape, when given, records or plays back the keys and the clock this
+  // world takes (the keyboard must be using the same tape).
+  BarGame(Platform& platform, KeyboardInput& keyboard, std::int32_t firstLevel = 1, InputTape* tape = nullptr);
   virtual ~BarGame();
   BarGame(const BarGame&) = delete;
   BarGame& operator=(const BarGame&) = delete;
@@ -42,6 +45,8 @@ class BarGame {
   void startLevel();
   void clearLanes();
   void addActor(int kind, Actor* actor, int lane);
+  // The clock in milliseconds as the rules read it (level start, points).
+  std::uint32_t clock();
 
   Platform& platform;
   bool gameOver = false;
@@ -79,6 +84,7 @@ class BarGame {
 
  private:
   KeyboardInput& keyboard_;
+  InputTape* tape_;
   Random random_;
 };
 

@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
     const double seconds = std::stod(args[1]);
     const int threads = std::stoi(args[2]);
     kortix::PasswordHasher hasher(kortix::HashCost::Interactive, threads);
-    const std::string hash = hasher.hash("hemligt1");
+    const std::string hash = hasher.hash("hemligt1").value();
     std::atomic<long> count{0};
     std::atomic<bool> stop{false};
     std::vector<std::thread> workers;

@@ -2,6 +2,8 @@
 
 #include <sodium.h>
 
+#include <cstdio>
+
 #include "domain/Entries.h"
 #include "net/ServiceEndpoint.h"
 
@@ -35,7 +37,7 @@ std::string Accounts::registrationLink(const std::string& referrerEmail) const {
   return publicUrl_ + "/registrera/?tipsare=" + vilmar::percentEncode(referrerEmail);
 }
 
-FormErrors Accounts::registerMember(const Registration& form) {
+FormErrors Accounts::registerMember(const Registration& form, const std::string& address) {
   FormErrors errors;
   const std::string email = trimmed(form.email);
   const std::string nick = trimmed(form.nick);
@@ -51,44 +53,80 @@ FormErrors Accounts::registerMember(const Registration& form) {
   if (!form.acceptsRules) errors["rules"] = "Du måste godkänna tävlingsreglerna.";
   if (!errors.empty()) return errors;
 
+  // The cheap checks first; the hash, the costly part, last and in its turn.
+  const std::int64_t now = clock_();
+  if (!registrations_.allowed(address, now)) {
+    errors[""] = "Många har blivit medlemmar från din adress på kort tid. Försök igen om en timme.";
+    return errors;
+  }
   NewUser user;
   user.email = email;
   user.emailKey = foldKey(email);
   user.nick = nick;
   user.nickKey = foldKey(nick);
-  user.passwordHash = auth_.hasher().hash(form.password);
   user.referrerKey = foldKey(referrer);
-  user.createdAt = clock_();
-  switch (store_.createUser(user)) {
-    case CreateOutcome::Created: break;
-    case CreateOutcome::EmailTaken:
-      errors["email"] = "Den e-mailadressen är redan registrerad. Har du glömt lösenordet?";
-      break;
-    case CreateOutcome::NickTaken: errors["nick"] = "Smeknamnet är upptaget. Välj ett annat."; break;
+  user.createdAt = now;
+  if (store_.nickTaken(user.nickKey)) {
+    errors["nick"] = "Smeknamnet är upptaget. Välj ett annat.";
+    return errors;
+  }
+  registrations_.failed(address, now);
+  std::optional<User> member = store_.userByEmail(user.emailKey);
+  const std::optional<std::string> hash = auth_.hasher().hash(form.password, address);
+  if (!hash) {
+    errors[""] = SERVICE_BUSY;
+    return errors;
+  }
+  if (!member) {
+    user.passwordHash = *hash;
+    switch (store_.createUser(user)) {
+      case CreateOutcome::Created: return errors;
+      case CreateOutcome::EmailTaken: member = store_.userByEmail(user.emailKey); break;
+      case CreateOutcome::NickTaken: errors["nick"] = "Smeknamnet är upptaget. Välj ett annat."; return errors;
+    }
+    if (!member) return errors;  // taken and gone again in a moment: nothing to tell anyone
+  }
+  // The address is a member's: the page says what it says to anyone, and the
+  // member learns by mail that someone tried.
+  if (!mailer_.send({member->email, "Någon försökte bli medlem med din e-mailadress",
+                     "Hej " + member->nick + "!\n\n"
+                     "Någon (kanske du) försökte nyss bli medlem i Kortix med den här\n"
+                     "e-mailadressen. Du är redan medlem, så inget nytt konto skapades.\n\n"
+                     "Har du glömt ditt lösenord kan du välja ett nytt här:\n\n" +
+                         publicUrl_ + "/getpass.asp\n\n"
+                         "Var det inte du kan du strunta i det här brevet.\n\n"
+                         "Hälsningar\nKortix\n"})) {
+    std::fprintf(stderr, "kortix: a mail about a second registration could not be sent\n");
+    errors[""] = MAIL_FAILED;
   }
   return errors;
 }
 
-void Accounts::requestReset(const std::string& email) {
+bool Accounts::requestReset(const std::string& email) {
   const std::int64_t now = clock_();
   const std::optional<User> user = store_.userByEmail(foldKey(trimmed(email)));
-  if (!user) return;
-  if (store_.resetTokensSince(user->id, now - 3600) >= RESET_MAILS_PER_HOUR) return;
+  if (!user) return true;
+  if (store_.resetTokensSince(user->id, now - 3600) >= RESET_MAILS_PER_HOUR) return true;
   const std::string token = newToken();
   store_.addResetToken(user->id, tokenHash(token), now, now + RESET_VALID_SECONDS);
-  mailer_.send({user->email, "Nytt lösenord till Kortix",
-                "Hej " + user->nick + "!\n\n"
-                "Någon (förhoppningsvis du) bad om ett nytt lösenord till Kortix.\n"
-                "Välj ett nytt lösenord här inom en timme:\n\n" +
-                    publicUrl_ + "/nyttlosen/?t=" + token +
-                    "\n\n"
-                    "Länken fungerar en gång. Bad du inte om något nytt lösenord kan du\n"
-                    "strunta i det här brevet; ditt gamla lösenord gäller som förut.\n\n"
-                    "Hälsningar\nKortix\n"});
+  if (mailer_.send({user->email, "Nytt lösenord till Kortix",
+                    "Hej " + user->nick + "!\n\n"
+                    "Någon (förhoppningsvis du) bad om ett nytt lösenord till Kortix.\n"
+                    "Välj ett nytt lösenord här inom en timme:\n\n" +
+                        publicUrl_ + "/nyttlosen/?t=" + token +
+                        "\n\n"
+                        "Länken fungerar en gång. Bad du inte om något nytt lösenord kan du\n"
+                        "strunta i det här brevet; ditt gamla lösenord gäller som förut.\n\n"
+                        "Hälsningar\nKortix\n"}))
+    return true;
+  // A link no one was sent must not stay valid, nor count against the member's mails.
+  std::fprintf(stderr, "kortix: a password reset mail could not be sent\n");
+  store_.dropResetToken(tokenHash(token));
+  return false;
 }
 
 FormErrors Accounts::resetPassword(const std::string& token, const std::string& password,
-                                   const std::string& password2) {
+                                   const std::string& password2, const std::string& address) {
   FormErrors errors;
   if (auto problem = passwordProblem(password)) errors["password"] = *problem;
   else if (password != password2) errors["password2"] = "Lösenorden är inte lika.";
@@ -98,9 +136,14 @@ FormErrors Accounts::resetPassword(const std::string& token, const std::string& 
     errors[""] = "Länken är ogiltig eller för gammal. Be om en ny.";
     return errors;
   }
+  // The hash before the token is taken: a busy service must not use up the link.
+  const std::optional<std::string> hash = auth_.hasher().hash(password, address);
+  if (!hash) {
+    errors[""] = SERVICE_BUSY;
+    return errors;
+  }
   const std::optional<std::int64_t> user = store_.takeResetToken(tokenHash(token), clock_());
-  if (!user || !store_.setPasswordHash(*user, auth_.hasher().hash(password)))
-    errors[""] = "Länken är ogiltig eller för gammal. Be om en ny.";
+  if (!user || !store_.setPasswordHash(*user, *hash)) errors[""] = "Länken är ogiltig eller för gammal. Be om en ny.";
   return errors;
 }
 
@@ -111,7 +154,7 @@ FormErrors Accounts::signInErrors(SignIn outcome) const {
     case SignIn::UnknownEmail:
     case SignIn::WrongPassword: errors[""] = "Fel e-mailadress eller lösenord."; break;
     case SignIn::Limited: errors[""] = "För många felaktiga försök. Vänta en kvart och försök igen."; break;
-    case SignIn::Busy: errors[""] = "Tjänsten är hårt belastad just nu. Försök igen om en stund."; break;
+    case SignIn::Busy: errors[""] = SERVICE_BUSY; break;
   }
   return errors;
 }
@@ -147,31 +190,35 @@ FormErrors Accounts::invite(const std::string& email, const std::string& passwor
   errors = signInErrors(signIn.outcome);
   if (!errors.empty()) return errors;
   const User& member = *signIn.user;
-  std::size_t allowance = 0;
-  {
-    std::lock_guard lock(invitesMutex_);
-    const std::int64_t day = clock_() / 86400;
-    auto& [countedDay, count] = invitesToday_[member.id];
-    if (countedDay != day) {
-      if (invitesToday_.size() > 100000) invitesToday_.clear();
-      countedDay = day;
-      count = 0;
-    }
-    allowance = INVITES_PER_DAY - std::min(count, INVITES_PER_DAY);
-    count += std::min(addresses.size(), allowance);
-  }
-  if (allowance < addresses.size()) {
+  const std::int64_t day = clock_() / 86400;
+  if (invites_.take(member.id, day, addresses.size()) < addresses.size()) {
     errors[""] = "Du har skickat många inbjudningar i dag. Försök igen i morgon.";
     return errors;
   }
+  std::size_t unused = 0;
+  bool failed = false;
   for (const std::string& friendEmail : addresses) {
-    if (store_.userByEmail(foldKey(friendEmail))) continue;  // already a member
+    if (failed || store_.userByEmail(foldKey(friendEmail))) {  // already a member: no mail, no count
+      ++unused;
+      continue;
+    }
     if (mailer_.send({friendEmail, member.nick + " utmanar dig i Vilmar Pintkeeper",
                       "Hej!\n\n" + member.nick +
                           " spelar Vilmar Pintkeeper på Kortix och utmanar dig.\n"
                           "Bli medlem gratis och tävla om dagens och veckans bästa resultat:\n\n" +
-                          registrationLink(member.email) + "\n\nHälsningar\nKortix\n"}))
+                          registrationLink(member.email) + "\n\nHälsningar\nKortix\n"})) {
       ++sent;
+    } else {
+      failed = true;
+      ++unused;
+    }
+  }
+  invites_.giveBack(member.id, day, unused);
+  if (failed) {
+    std::fprintf(stderr, "kortix: an invitation mail could not be sent (%zu of %zu sent)\n", sent,
+                 addresses.size());
+    errors[""] = sent == 0 ? std::string(MAIL_FAILED)
+                           : "Bara " + std::to_string(sent) + " av inbjudningarna kunde skickas. " + MAIL_FAILED;
   }
   return errors;
 }

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "domain/AttemptLimiter.h"
 #include "domain/Authenticator.h"
+#include "domain/DailyCounts.h"
 #include "domain/Mailer.h"
 #include "storage/Store.h"
 
@@ -28,24 +30,40 @@ inline constexpr std::int64_t RESET_MAILS_PER_HOUR = 3;
 inline constexpr std::size_t INVITES_MAX = 5;
 // Invitations one member may send in a day: friends, not a mailing list.
 inline constexpr std::size_t INVITES_PER_DAY = 20;
+// Members whose invitations are counted in memory on one day.
+inline constexpr std::size_t INVITERS_TRACKED = 100000;
+// Registrations one sender address may make in an hour.
+inline constexpr int REGISTRATIONS_PER_HOUR = 10;
+
+inline constexpr const char* MAIL_FAILED = "Vi kunde inte skicka e-post just nu. Försök igen om en stund.";
+inline constexpr const char* SERVICE_BUSY = "Tjänsten är hårt belastad just nu. Försök igen om en stund.";
 
 class Accounts {
  public:
-  Accounts(Store& store, Authenticator& auth, Mailer& mailer, Clock clock, std::string publicUrl)
-      : store_(store), auth_(auth), mailer_(mailer), clock_(std::move(clock)), publicUrl_(std::move(publicUrl)) {}
+  Accounts(Store& store, Authenticator& auth, Mailer& mailer, Clock clock, std::string publicUrl,
+           std::size_t invitersTracked = INVITERS_TRACKED)
+      : store_(store), auth_(auth), mailer_(mailer), clock_(std::move(clock)), publicUrl_(std::move(publicUrl)),
+        registrations_({REGISTRATIONS_PER_HOUR, REGISTRATIONS_PER_HOUR, 3600, 100000}),
+        invites_(INVITES_PER_DAY, invitersTracked) {}
 
-  FormErrors registerMember(const Registration& form);
+  // The answer does not tell whether the address was a member's already: the
+  // member is told by mail instead, and the same work is done either way.
+  FormErrors registerMember(const Registration& form, const std::string& address = {});
 
   // Mails a one-time link when the address is a member's; the caller answers
-  // the same either way.
-  void requestReset(const std::string& email);
-  // Sets a new password with a link's token; the token is used up.
-  FormErrors resetPassword(const std::string& token, const std::string& password, const std::string& password2);
+  // the same either way. False only when a mail was due and could not be sent.
+  bool requestReset(const std::string& email);
+  // Sets a new password with a link's token; the token and every other link
+  // of the member are used up.
+  FormErrors resetPassword(const std::string& token, const std::string& password, const std::string& password2,
+                           const std::string& address = {});
 
   // The account and its scores leave the lists.
   FormErrors endMembership(const std::string& email, const std::string& password, const std::string& address);
 
-  // Mails up to five friends a registration link naming the member as referrer.
+  // Mails up to five friends a registration link naming the member as
+  // referrer; `sent` counts the mails sent (friends who are members already
+  // get none, which the page does not tell).
   FormErrors invite(const std::string& email, const std::string& password, const std::vector<std::string>& friends,
                     const std::string& address, std::size_t& sent);
 
@@ -60,8 +78,8 @@ class Accounts {
   Mailer& mailer_;
   Clock clock_;
   std::string publicUrl_;
-  std::mutex invitesMutex_;
-  std::map<std::int64_t, std::pair<std::int64_t, std::size_t>> invitesToday_;  // member -> (day, count)
+  AttemptLimiter registrations_;  // per sender address
+  DailyCounts invites_;
 };
 
 // The hex SHA-256-sized hash a reset token is kept as.

@@ -17,20 +17,24 @@ Clock systemClock() {
 SignInResult Authenticator::signIn(std::string_view email, std::string_view password, std::string_view address,
                                    std::int64_t now) {
   const std::string key = foldKey(trimmed(email));
-  if (!limiter_.allowed(address, key, now)) return {SignIn::Limited, std::nullopt};
-  std::optional<User> user = store_.userByEmail(key);
-  if (!user) {
-    // Trying addresses one by one is guessing too.
-    limiter_.failed(address, {}, now);
-    return {SignIn::UnknownEmail, std::nullopt};
+  // Trying addresses one by one is guessing too: an unknown one counts the same.
+  if (!limiter_.reserve(address, key, now)) return {SignIn::Limited, std::nullopt};
+  std::optional<User> user;
+  std::optional<bool> match;
+  try {
+    user = store_.userByEmail(key);
+    match = hasher_.verify(user ? user->passwordHash : hasher_.dummyHash(), password, address);
+  } catch (...) {
+    limiter_.release(address, key);
+    throw;
   }
-  const std::optional<bool> match = hasher_.verify(user->passwordHash, password);
-  if (!match) return {SignIn::Busy, std::nullopt};
-  if (!*match) {
-    limiter_.failed(address, key, now);
-    return {SignIn::WrongPassword, std::nullopt};
+  if (!match) {
+    limiter_.release(address, key);
+    return {SignIn::Busy, std::nullopt};
   }
-  limiter_.succeeded(key);
+  if (!user) return {SignIn::UnknownEmail, std::nullopt};
+  if (!*match) return {SignIn::WrongPassword, std::nullopt};
+  limiter_.succeeded(address, key);
   return {SignIn::Ok, std::move(user)};
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Signs a member in by e-mail and password, for the game's form and the web
-// forms alike: the attempt limits are checked before any verification.
+// forms alike: an attempt is reserved before any verification, and an unknown
+// address is checked against a dummy hash, so it costs and takes what a
+// member's does.
 
 #include <cstdint>
 #include <functional>

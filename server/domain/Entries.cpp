@@ -21,6 +21,21 @@ bool hasControl(std::string_view utf8) {
   return false;
 }
 
+// Characters that turn the direction of the text around them (embeddings,
+// overrides, isolates and the direction marks): a nick holding one could
+// make a list, a mail or the operator's output read differently from what it is.
+bool hasBidiControl(std::string_view utf8) {
+  for (std::size_t i = 0; i + 1 < utf8.size(); ++i) {
+    const auto a = static_cast<unsigned char>(utf8[i]), b = static_cast<unsigned char>(utf8[i + 1]);
+    if (a == 0xD8 && b == 0x9C) return true;  // U+061C
+    if (i + 2 >= utf8.size() || a != 0xE2) continue;
+    const auto c = static_cast<unsigned char>(utf8[i + 2]);
+    if (b == 0x80 && (c == 0x8E || c == 0x8F || (c >= 0xAA && c <= 0xAE))) return true;  // U+200E-F, U+202A-E
+    if (b == 0x81 && c >= 0xA6 && c <= 0xA9) return true;                                 // U+2066-9
+  }
+  return false;
+}
+
 }  // namespace
 
 bool validUtf8(std::string_view text) {
@@ -92,7 +107,7 @@ std::optional<std::string> passwordProblem(std::string_view password) {
 }
 
 std::optional<std::string> nickProblem(std::string_view nick) {
-  if (!validUtf8(nick) || hasControl(nick)) return "Smeknamnet innehåller otillåtna tecken.";
+  if (!validUtf8(nick) || hasControl(nick) || hasBidiControl(nick)) return "Smeknamnet innehåller otillåtna tecken.";
   const std::size_t length = vilmar::utf8Length(nick);
   if (length < NICK_MIN) return "Smeknamnet måste vara minst 2 tecken långt.";
   if (length > NICK_MAX) return "Smeknamnet får vara högst 24 tecken långt.";

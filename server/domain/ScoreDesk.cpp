@@ -30,7 +30,17 @@ std::optional<unsigned long long> wholeNumber(std::string_view text) {
   return value;
 }
 
+constexpr std::int64_t TICK_MS = 40;
+constexpr std::int64_t TICKS_PER_SERVE = 5;
+constexpr std::int64_t CUSTOMER_POINTS_MAX = 10 + 54000;
+constexpr std::int64_t CLEAR_BONUS = 100;
+
 }  // namespace
+
+std::int64_t reachableScore(std::int32_t playTime) {
+  const std::int64_t ticks = static_cast<std::int64_t>(static_cast<std::uint32_t>(playTime)) / TICK_MS + 1;
+  return (ticks / TICKS_PER_SERVE + 1) * (CUSTOMER_POINTS_MAX + CLEAR_BONUS);
+}
 
 std::string ScoreReply::body() const {
   std::string text = std::to_string(code) + "\r\n";
@@ -71,7 +81,7 @@ void ScoreDesk::refuse(const std::string& address, const std::string& reason, co
 ScoreReply ScoreDesk::submit(std::string_view body, const std::string& address) {
   const std::int64_t now = clock_();
   // A sender who keeps posting broken forms is turned away before the log fills.
-  if (!auth_.limiter().allowed(address, {}, now)) return {ScoreReply::Kind::Limited};
+  if (!auth_.limiter().allowed(address, now)) return {ScoreReply::Kind::Limited};
 
   const vilmar::FormCheck form = vilmar::checkForm(body);
   const auto field = [&](const char* key) {
@@ -81,7 +91,7 @@ ScoreReply ScoreDesk::submit(std::string_view body, const std::string& address) 
   // The check has read the entries from the game's Windows-1252 into UTF-8.
   const std::string email = field("f1");
   if (!form.error.empty()) {
-    auth_.limiter().failed(address, {}, now);
+    auth_.limiter().failed(address, now);
     refuse(address, "malformed: " + form.error, email, 0, 0, now);
     return {ScoreReply::Kind::Verdict, CODE_REFUSED};
   }
@@ -98,6 +108,11 @@ ScoreReply ScoreDesk::submit(std::string_view body, const std::string& address) 
   const User& user = *signIn.user;
   if (form.score < 0) {
     refuse(address, "tampered", email, user.id, form.score, now);
+    return {ScoreReply::Kind::Verdict, CODE_REFUSED};
+  }
+  if (form.score > reachableScore(form.playTime)) {
+    refuse(address, "faster than the rules allow (" + std::to_string(form.playTime) + " ms)", email, user.id,
+           form.score, now);
     return {ScoreReply::Kind::Verdict, CODE_REFUSED};
   }
 

@@ -38,6 +38,17 @@ bool olderVersion(std::string_view a, std::string_view b);
 // same platform has replaced.
 bool newerBuildExists(const std::vector<Build>& builds, std::uint32_t integrity, std::uint32_t length);
 
+// The most points a game can have made by the game clock's playTime
+// milliseconds, by the game's rules: a tick every 40 ms; a serve takes at
+// least five ticks and each mug can send at most one customer out through
+// the door; a customer is worth at most 10 + 54000 points (the bonus
+// 54000 / (elapsed - 2) is largest at 3 ms after the level's start, which a
+// loop that was held up and then makes up its ticks can reach), and each
+// cleared level adds 100 and needs at least one such customer. A score above
+// this cannot have been played in that time. The time is read as the game
+// takes it, an unsigned clock difference.
+std::int64_t reachableScore(std::int32_t playTime);
+
 class ScoreDesk {
  public:
   ScoreDesk(Store& store, Authenticator& auth, Clock clock)

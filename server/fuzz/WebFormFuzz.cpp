@@ -55,7 +55,7 @@ struct Service {
         auth(store, hasher, limiter),
         desk(store, auth, clock),
         accounts(store, auth, mailer, clock, "http://kortix.test"),
-        app(store, desk, accounts, templates(), clock, WebConfig{KORTIX_SOURCE_DIR "/static", "", "", true}) {
+        app(store, desk, accounts, templates(), clock, WebConfig{KORTIX_SOURCE_DIR "/static", "", ""}) {
     store.migrate();
     FUZZ_CHECK(accounts.registerMember({"spelare@example.se", "Spelaren", "hemligt1", "hemligt1", "", true}).empty());
     store.addResetToken(store.userByEmail("spelare@example.se")->id, tokenHash(RESET_LINK), NOW, NOW + 3600);
@@ -91,7 +91,7 @@ void request(Service& service, std::string_view text) {
   const bool validToken = (text[1] & 1) != 0;
   const auto parts = fuzzParts(text.substr(2), '\x1f', 3);
 
-  httplib::Request req;
+  Request req;
   req.method = route.method;
   req.path = route.path;
   req.remote_addr = "192.0.2.1";
@@ -106,18 +106,18 @@ void request(Service& service, std::string_view text) {
   }
   if (validToken) req.headers.emplace("Cookie", std::string("kortix_csrf=") + TOKEN);
   // As the HTTP server fills them: the query, then a form body.
-  httplib::detail::parse_query_text(std::string(parts[0]), req.params);
+  parseQuery(parts[0], req.params);
   if (parts.size() > 1 && req.method == "POST") {
     req.body = parts[1];
     if (!req.has_header("Content-Type")) req.headers.emplace("Content-Type", "application/x-www-form-urlencoded");
     if (req.get_header_value("Content-Type").rfind("application/x-www-form-urlencoded", 0) == 0)
-      httplib::detail::parse_query_text(req.body, req.params);
+      parseQuery(req.body, req.params);
   }
   if (validToken) req.params.emplace("csrf", TOKEN);
 
-  httplib::Response res;
+  Response res;
   service.app.handle(route, req, res);
-  FUZZ_CHECK(res.status == -1 || (res.status >= 200 && res.status < 500));
+  FUZZ_CHECK(res.status >= 200 && res.status < 500);
   FUZZ_CHECK(validUtf8(res.body));
 }
 

@@ -29,7 +29,8 @@ std::string contentType(std::string_view name) {
       {".json", "application/json"},                {".map", "application/json"},
       {".txt", "text/plain; charset=utf-8"},        {".svg", "image/svg+xml"},
       {".png", "image/png"},                        {".ico", "image/x-icon"},
-      {".webmanifest", "application/manifest+json"},
+      {".webmanifest", "application/manifest+json"}, {".zip", "application/zip"},
+      {".gz", "application/gzip"},
   };
   const std::size_t dot = name.rfind('.');
   const std::size_t slash = name.rfind('/');
@@ -125,6 +126,47 @@ std::string safeRelative(std::string_view path) {
   return relative;
 }
 
+ByteRange byteRange(std::string_view header, std::size_t size) {
+  ByteRange range;
+  header = trim(header);
+  if (!header.starts_with("bytes=")) return range;
+  const std::string_view spec = trim(header.substr(6));
+  if (spec.find(',') != std::string_view::npos) return range;  // several: the whole file, once
+  const std::size_t dash = spec.find('-');
+  if (dash == std::string_view::npos) return range;
+  const auto number = [](std::string_view digits, std::size_t& value) {
+    if (digits.empty() || digits.size() > 18 || digits.find_first_not_of("0123456789") != std::string_view::npos)
+      return false;
+    value = 0;
+    for (char c : digits) value = value * 10 + static_cast<std::size_t>(c - '0');
+    return true;
+  };
+  const std::string_view from = trim(spec.substr(0, dash)), to = trim(spec.substr(dash + 1));
+  std::size_t first = 0, last = 0;
+  if (from.empty()) {  // the last n bytes
+    if (!number(to, last)) return range;
+    if (last == 0) {
+      range.kind = ByteRange::Kind::Unsatisfiable;
+      return range;
+    }
+    range.kind = ByteRange::Kind::Part;
+    range.length = std::min(last, size);
+    range.first = size - range.length;
+    return range;
+  }
+  if (!number(from, first)) return range;
+  if (to.empty()) last = size == 0 ? 0 : size - 1;
+  else if (!number(to, last) || last < first) return range;
+  if (first >= size) {
+    range.kind = ByteRange::Kind::Unsatisfiable;
+    return range;
+  }
+  range.kind = ByteRange::Kind::Part;
+  range.first = first;
+  range.length = std::min(last, size - 1) - first + 1;
+  return range;
+}
+
 std::string gzip(std::string_view bytes) {
   z_stream z{};
   // 15 + 16: a gzip wrapper rather than zlib's own.
@@ -144,7 +186,8 @@ std::string gzip(std::string_view bytes) {
 
 }  // namespace site
 
-SiteFiles::SiteFiles(std::string dir, std::string prefix) : dir_(std::move(dir)), prefix_(std::move(prefix)) {}
+SiteFiles::SiteFiles(std::string dir, std::string prefix, bool gamePage)
+    : dir_(std::move(dir)), prefix_(std::move(prefix)), gamePage_(gamePage) {}
 
 std::shared_ptr<const SiteFiles::Entry> SiteFiles::load(const std::string& relative) {
   std::error_code error;
@@ -191,7 +234,7 @@ std::shared_ptr<const SiteFiles::Entry> SiteFiles::load(const std::string& relat
   return entry;
 }
 
-void SiteFiles::serve(const httplib::Request& req, httplib::Response& res) {
+void SiteFiles::serve(const Request& req, Response& res) {
   if (req.path == prefix_) {
     res.set_redirect(prefix_ + "/", 301);
     return;
@@ -211,26 +254,43 @@ void SiteFiles::serve(const httplib::Request& req, httplib::Response& res) {
     return;
   }
 
-  const bool packed = !entry->gzipped.empty() && site::acceptsGzip(req.get_header_value("Accept-Encoding"));
-  const std::string etag = "\"" + entry->etag + (packed ? "-gz" : "") + "\"";
-  res.headers.erase("Content-Security-Policy");
-  res.set_header("Content-Security-Policy", SITE_POLICY);
+  // A range is of the plain bytes: a resumed download must fit what it has.
+  const std::string plainTag = "\"" + entry->etag + "\"";
+  const std::string rangeHeader = req.get_header_value("Range");
+  const bool ranged = !rangeHeader.empty() && req.method == "GET" &&
+                      (!req.has_header("If-Range") || req.get_header_value("If-Range") == plainTag);
+  const bool packed =
+      !ranged && !entry->gzipped.empty() && site::acceptsGzip(req.get_header_value("Accept-Encoding"));
+  const std::string etag = packed ? "\"" + entry->etag + "-gz\"" : plainTag;
+  if (gamePage_) {
+    res.headers.erase("Content-Security-Policy");
+    res.set_header("Content-Security-Policy", SITE_POLICY);
+  }
   res.set_header("Cache-Control", "no-cache");
   res.set_header("ETag", etag);
+  res.set_header("Accept-Ranges", "bytes");
   if (site::compressible(entry->type)) res.set_header("Vary", "Accept-Encoding");
   if (site::etagMatches(req.get_header_value("If-None-Match"), etag)) {
     res.status = 304;
     return;
   }
   if (packed) res.set_header("Content-Encoding", "gzip");
-  // A provider with a known length: the library sends the bytes as they are
-  // and compresses nothing a second time.
-  const std::string* body = packed ? &entry->gzipped : &entry->plain;
-  res.set_content_provider(body->size(), entry->type,
-                           [entry, body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                             sink.write(body->data() + offset, length);
-                             return true;
-                           });
+  // The cached bytes go out as they are, kept alive by the entry while sent.
+  res.set_shared_content(std::shared_ptr<const std::string>(entry, packed ? &entry->gzipped : &entry->plain),
+                         entry->type);
+  if (!ranged) return;
+  const site::ByteRange range = site::byteRange(rangeHeader, entry->plain.size());
+  const std::string size = std::to_string(entry->plain.size());
+  if (range.kind == site::ByteRange::Kind::Unsatisfiable) {
+    res.status = 416;
+    res.set_header("Content-Range", "bytes */" + size);
+    res.set_content("", "text/plain; charset=utf-8");
+  } else if (range.kind == site::ByteRange::Kind::Part) {
+    res.status = 206;
+    res.set_header("Content-Range", "bytes " + std::to_string(range.first) + "-" +
+                                        std::to_string(range.first + range.length - 1) + "/" + size);
+    res.set_shared_part(range.first, range.length);
+  }
 }
 
 }  // namespace kortix

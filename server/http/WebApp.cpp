@@ -35,7 +35,7 @@ PageData rankedList(const std::vector<Ranked>& entries) {
   return rows;
 }
 
-std::string cookieValue(const httplib::Request& req, const std::string& name) {
+std::string cookieValue(const Request& req, const std::string& name) {
   const std::string header = req.get_header_value("Cookie");
   std::size_t at = 0;
   while (at < header.size()) {
@@ -62,7 +62,7 @@ std::string newCsrfToken() {
 
 // A query or form value, cut to at most maxBytes without splitting a UTF-8
 // character (which has at most three bytes after its first).
-std::string param(const httplib::Request& req, const char* name, std::size_t maxBytes = 256) {
+std::string param(const Request& req, const char* name, std::size_t maxBytes = 256) {
   std::string value = req.has_param(name) ? req.get_param_value(name) : std::string();
   if (value.size() > maxBytes) {
     std::size_t cut = maxBytes;
@@ -80,7 +80,7 @@ std::string shown(const std::string& text) {
   return validUtf8(text) ? text : vilmar::windows1252ToUtf8(text);
 }
 
-std::string textParam(const httplib::Request& req, const char* name, std::size_t maxBytes = 256) {
+std::string textParam(const Request& req, const char* name, std::size_t maxBytes = 256) {
   return shown(param(req, name, maxBytes));
 }
 
@@ -88,7 +88,7 @@ std::string textParam(const httplib::Request& req, const char* name, std::size_t
 
 const std::vector<WebApp::Route>& WebApp::routes() {
   static const std::vector<Route> table = {
-      {"POST", "/r0002.asp", &WebApp::score},
+      {"POST", "/r0002.asp", &WebApp::score, SCORE_BODY_LIMIT},
       {"GET", "/", &WebApp::home},
       {"GET", "/topplista/", &WebApp::topList},
       {"GET", "/regler/", &WebApp::rules},
@@ -109,58 +109,102 @@ const std::vector<WebApp::Route>& WebApp::routes() {
   return table;
 }
 
-void WebApp::install(httplib::Server& server) {
-  server.set_payload_max_length(config_.maxBody);
-  server.set_default_headers({
+namespace {
+
+const Headers& defaultHeaders() {
+  static const Headers headers = {
       {"X-Content-Type-Options", "nosniff"},
       {"X-Frame-Options", "DENY"},
       {"Referrer-Policy", "no-referrer"},
       {"Content-Security-Policy",
        "default-src 'self'; img-src 'self'; style-src 'self'; form-action 'self'; frame-ancestors 'none'; "
        "base-uri 'none'"},
-  });
-  for (const Route& route : routes()) {
-    auto wrapped = [this, &route](const httplib::Request& req, httplib::Response& res) { handle(route, req, res); };
-    if (std::string_view(route.method) == "GET") server.Get(route.path, wrapped);
-    else server.Post(route.path, wrapped);
-  }
-  server.set_mount_point("/static", config_.staticDir);
-  if (!config_.siteDir.empty()) {
-    site_ = std::make_unique<SiteFiles>(config_.siteDir, "/spela");
-    server.Get(R"(/spela(/.*)?)", [this](const httplib::Request& req, httplib::Response& res) {
-      try {
-        site_->serve(req, res);
-      } catch (const std::exception& e) {
-        std::fprintf(stderr, "kortix: GET %s: %s\n", req.path.c_str(), e.what());
-        res.status = 503;
-      }
-    });
-  }
-  if (!config_.downloadsDir.empty()) server.set_mount_point("/filer", config_.downloadsDir);
-  server.set_error_handler([this](const httplib::Request& req, httplib::Response& res) {
-    if (res.status == 404) {
-      // "/registrera" and the like: the page is at the slashed path.
-      for (const Route& route : routes()) {
-        if (req.path + "/" == route.path) {
-          res.set_redirect(route.path, 301);
-          return;
-        }
-      }
-    }
-    if (!res.body.empty()) return;
-    PageData data;
-    data.set("title", res.status == 404 ? "Sidan finns inte" : "Fel");
-    data.set("not_found", res.status == 404);
-    data.set("status", std::to_string(res.status));
-    res.set_content(templates_.render("error", data), "text/html; charset=utf-8");
-  });
+  };
+  return headers;
 }
 
-void WebApp::handle(const Route& route, const httplib::Request& req, httplib::Response& res) {
+bool under(const std::string& path, std::string_view prefix) {
+  return path.size() > prefix.size() && path.starts_with(prefix) && path[prefix.size()] == '/';
+}
+
+}  // namespace
+
+WebApp::WebApp(Store& store, ScoreDesk& desk, Accounts& accounts, const Templates& templates, Clock clock,
+               WebConfig config)
+    : store_(store), desk_(desk), accounts_(accounts), templates_(templates), clock_(std::move(clock)),
+      config_(std::move(config)) {
+  static_ = std::make_unique<SiteFiles>(config_.staticDir, "/static", false);
+  if (!config_.siteDir.empty()) site_ = std::make_unique<SiteFiles>(config_.siteDir, "/spela", true);
+  if (!config_.downloadsDir.empty()) downloads_ = std::make_unique<SiteFiles>(config_.downloadsDir, "/filer", false);
+}
+
+WebApp::~WebApp() = default;
+
+std::size_t WebApp::bodyLimit(std::string_view method, std::string_view path) {
+  for (const Route& route : routes())
+    if (route.method == method && route.path == path) return route.maxBody;
+  return FORM_BODY_LIMIT;
+}
+
+void WebApp::serve(const Request& req, Response& res) {
+  res.headers = defaultHeaders();
+  const bool read = req.method == "GET" || req.method == "HEAD";
+  bool pathKnown = false;
+  for (const Route& route : routes()) {
+    if (req.path != route.path) continue;
+    pathKnown = true;
+    if (route.method == req.method || (read && std::string_view(route.method) == "GET")) {
+      handle(route, req, res);
+      return errorPage(res);
+    }
+  }
+  SiteFiles* files = under(req.path, "/static") ? static_.get()
+                     : (req.path == "/spela" || under(req.path, "/spela")) ? site_.get()
+                     : under(req.path, "/filer") ? downloads_.get()
+                                                 : nullptr;
+  if (files && read) {
+    try {
+      files->serve(req, res);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "kortix: GET %s: %s\n", escapeForLog(req.path).c_str(), escapeForLog(e.what()).c_str());
+      res.status = 503;
+    }
+    return errorPage(res);
+  }
+  if (pathKnown || files) {
+    std::string allowed;
+    for (const Route& route : routes())
+      if (req.path == route.path) allowed += std::string(allowed.empty() ? "" : ", ") + route.method;
+    res.set_header("Allow", allowed.empty() ? "GET, HEAD" : allowed);
+    res.status = 405;
+    return errorPage(res);
+  }
+  // "/registrera" and the like: the page is at the slashed path.
+  for (const Route& route : routes()) {
+    if (req.path + "/" == route.path) {
+      res.set_redirect(route.path, 301);
+      return;
+    }
+  }
+  res.status = 404;
+  errorPage(res);
+}
+
+void WebApp::errorPage(Response& res) {
+  if (res.status < 400 || !res.content().empty()) return;
+  PageData data;
+  data.set("title", res.status == 404 ? "Sidan finns inte" : "Fel");
+  data.set("not_found", res.status == 404);
+  data.set("status", std::to_string(res.status));
+  res.set_content(templates_.render("error", data), "text/html; charset=utf-8");
+}
+
+void WebApp::handle(const Route& route, const Request& req, Response& res) {
   try {
     (this->*route.handler)(req, res);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "kortix: %s %s: %s\n", req.method.c_str(), req.path.c_str(), e.what());
+    std::fprintf(stderr, "kortix: %s %s: %s\n", escapeForLog(req.method).c_str(), escapeForLog(req.path).c_str(),
+                 escapeForLog(e.what()).c_str());
     if (route.handler == &WebApp::score) {
       // No 0 or 1 unless the score is stored: the game sees no verdict.
       res.status = 503;
@@ -173,23 +217,19 @@ void WebApp::handle(const Route& route, const httplib::Request& req, httplib::Re
   }
 }
 
-std::string WebApp::sender(const httplib::Request& req) const {
-  if (config_.trustProxy && req.has_header("X-Forwarded-For")) {
-    // The proxy appends the address it saw last.
-    std::string chain = req.get_header_value("X-Forwarded-For");
-    const std::size_t comma = chain.rfind(',');
-    return trimmed(comma == std::string::npos ? chain : chain.substr(comma + 1));
-  }
+std::string WebApp::sender(const Request& req) const {
+  // The server has already taken the client from X-Forwarded-For when the
+  // connection came from a trusted proxy.
   return req.remote_addr;
 }
 
-void WebApp::page(httplib::Response& res, const std::string& name, PageData data, int status) {
+void WebApp::page(Response& res, const std::string& name, PageData data, int status) {
   res.status = status;
   res.set_header("Cache-Control", "no-store");
   res.set_content(templates_.render(name, std::move(data)), "text/html; charset=utf-8");
 }
 
-std::string WebApp::csrfToken(const httplib::Request& req, httplib::Response& res) {
+std::string WebApp::csrfToken(const Request& req, Response& res) {
   std::string token = cookieValue(req, CSRF_COOKIE);
   if (!wellFormedToken(token)) {
     token = newCsrfToken();
@@ -198,14 +238,14 @@ std::string WebApp::csrfToken(const httplib::Request& req, httplib::Response& re
   return token;
 }
 
-bool WebApp::csrfValid(const httplib::Request& req) {
+bool WebApp::csrfValid(const Request& req) {
   const std::string cookie = cookieValue(req, CSRF_COOKIE);
   const std::string field = param(req, "csrf", 64);
   return wellFormedToken(cookie) && field.size() == cookie.size() &&
          sodium_memcmp(cookie.data(), field.data(), cookie.size()) == 0;
 }
 
-void WebApp::csrfRefused(const httplib::Request& req, httplib::Response& res) {
+void WebApp::csrfRefused(const Request& req, Response& res) {
   PageData data;
   data.set("title", "Formuläret har gått ut");
   data.set("back", req.path);
@@ -214,7 +254,7 @@ void WebApp::csrfRefused(const httplib::Request& req, httplib::Response& res) {
 
 // --- the game's score form -------------------------------------------------
 
-void WebApp::score(const httplib::Request& req, httplib::Response& res) {
+void WebApp::score(const Request& req, Response& res) {
   const ScoreReply reply = desk_.submit(req.body, sender(req));
   switch (reply.kind) {
     case ScoreReply::Kind::Verdict: res.set_content(reply.body(), "text/plain"); break;
@@ -233,7 +273,7 @@ void WebApp::score(const httplib::Request& req, httplib::Response& res) {
 
 // --- the lists -------------------------------------------------------------
 
-void WebApp::home(const httplib::Request&, httplib::Response& res) {
+void WebApp::home(const Request&, Response& res) {
   const std::int64_t now = clock_();
   const LocalDate today = stockholmDate(now);
   const std::string week = weekKey(today);
@@ -265,7 +305,7 @@ void WebApp::home(const httplib::Request&, httplib::Response& res) {
   page(res, "home", data);
 }
 
-void WebApp::topList(const httplib::Request& req, httplib::Response& res) {
+void WebApp::topList(const Request& req, Response& res) {
   PageData data;
   const std::string dayParam = param(req, "dag", 32);
   const std::string weekParam = param(req, "vecka", 32);
@@ -304,7 +344,7 @@ void WebApp::topList(const httplib::Request& req, httplib::Response& res) {
   page(res, "toplist", data);
 }
 
-void WebApp::rules(const httplib::Request&, httplib::Response& res) {
+void WebApp::rules(const Request&, Response& res) {
   PageData data;
   data.set("title", "Tävlingsregler");
   page(res, "rules", data);
@@ -312,7 +352,7 @@ void WebApp::rules(const httplib::Request&, httplib::Response& res) {
 
 // --- membership ------------------------------------------------------------
 
-void WebApp::registerForm(const httplib::Request& req, httplib::Response& res) {
+void WebApp::registerForm(const Request& req, Response& res) {
   PageData data;
   data.set("title", "Bli medlem");
   data.set("csrf", csrfToken(req, res));
@@ -320,7 +360,7 @@ void WebApp::registerForm(const httplib::Request& req, httplib::Response& res) {
   page(res, "register", data);
 }
 
-void WebApp::registerSubmit(const httplib::Request& req, httplib::Response& res) {
+void WebApp::registerSubmit(const Request& req, Response& res) {
   if (!csrfValid(req)) return csrfRefused(req, res);
   Registration form;
   form.email = param(req, "email");
@@ -329,7 +369,7 @@ void WebApp::registerSubmit(const httplib::Request& req, httplib::Response& res)
   form.password2 = param(req, "password2", 128);
   form.referrer = param(req, "referrer");
   form.acceptsRules = param(req, "rules") == "ja";
-  const FormErrors errors = accounts_.registerMember(form);
+  const FormErrors errors = accounts_.registerMember(form, sender(req));
   PageData data;
   if (errors.empty()) {
     data.set("title", "Välkommen");
@@ -347,7 +387,7 @@ void WebApp::registerSubmit(const httplib::Request& req, httplib::Response& res)
   page(res, "register", data, 400);
 }
 
-void WebApp::resetForm(const httplib::Request& req, httplib::Response& res) {
+void WebApp::resetForm(const Request& req, Response& res) {
   PageData data;
   data.set("title", "Glömt lösenordet");
   data.set("csrf", csrfToken(req, res));
@@ -355,7 +395,7 @@ void WebApp::resetForm(const httplib::Request& req, httplib::Response& res) {
   page(res, "getpass", data);
 }
 
-void WebApp::resetSubmit(const httplib::Request& req, httplib::Response& res) {
+void WebApp::resetSubmit(const Request& req, Response& res) {
   if (!csrfValid(req)) return csrfRefused(req, res);
   const std::string email = param(req, "email");
   PageData data;
@@ -367,14 +407,21 @@ void WebApp::resetSubmit(const httplib::Request& req, httplib::Response& res) {
     page(res, "getpass", data, 400);
     return;
   }
-  accounts_.requestReset(email);
+  if (!accounts_.requestReset(email)) {
+    data.set("title", "Glömt lösenordet");
+    data.set("csrf", csrfToken(req, res));
+    data.set("email", shown(email));
+    addErrors(data, {{"", MAIL_FAILED}});
+    page(res, "getpass", data, 503);
+    return;
+  }
   // The same answer for members and strangers: the page tells no one who is a member.
   data.set("title", "Kolla din e-mail");
   data.set("email", shown(trimmed(email)));
   page(res, "getpass-sent", data);
 }
 
-void WebApp::newPasswordForm(const httplib::Request& req, httplib::Response& res) {
+void WebApp::newPasswordForm(const Request& req, Response& res) {
   PageData data;
   data.set("title", "Nytt lösenord");
   data.set("csrf", csrfToken(req, res));
@@ -382,11 +429,11 @@ void WebApp::newPasswordForm(const httplib::Request& req, httplib::Response& res
   page(res, "newpassword", data);
 }
 
-void WebApp::newPasswordSubmit(const httplib::Request& req, httplib::Response& res) {
+void WebApp::newPasswordSubmit(const Request& req, Response& res) {
   if (!csrfValid(req)) return csrfRefused(req, res);
   const std::string token = param(req, "t", 128);
   const FormErrors errors =
-      accounts_.resetPassword(token, param(req, "password", 128), param(req, "password2", 128));
+      accounts_.resetPassword(token, param(req, "password", 128), param(req, "password2", 128), sender(req));
   PageData data;
   if (errors.empty()) {
     data.set("title", "Lösenordet är bytt");
@@ -400,14 +447,14 @@ void WebApp::newPasswordSubmit(const httplib::Request& req, httplib::Response& r
   page(res, "newpassword", data, 400);
 }
 
-void WebApp::endForm(const httplib::Request& req, httplib::Response& res) {
+void WebApp::endForm(const Request& req, Response& res) {
   PageData data;
   data.set("title", "Avsluta medlemskapet");
   data.set("csrf", csrfToken(req, res));
   page(res, "end", data);
 }
 
-void WebApp::endSubmit(const httplib::Request& req, httplib::Response& res) {
+void WebApp::endSubmit(const Request& req, Response& res) {
   if (!csrfValid(req)) return csrfRefused(req, res);
   const std::string email = param(req, "email");
   FormErrors errors;
@@ -426,14 +473,14 @@ void WebApp::endSubmit(const httplib::Request& req, httplib::Response& res) {
   page(res, "end", data, 400);
 }
 
-void WebApp::challengeForm(const httplib::Request& req, httplib::Response& res) {
+void WebApp::challengeForm(const Request& req, Response& res) {
   PageData data;
   data.set("title", "Utmana dina vänner");
   data.set("csrf", csrfToken(req, res));
   page(res, "challenge", data);
 }
 
-void WebApp::challengeSubmit(const httplib::Request& req, httplib::Response& res) {
+void WebApp::challengeSubmit(const Request& req, Response& res) {
   if (!csrfValid(req)) return csrfRefused(req, res);
   const std::string email = param(req, "email");
   std::vector<std::string> friends;
@@ -443,8 +490,6 @@ void WebApp::challengeSubmit(const httplib::Request& req, httplib::Response& res
   PageData data;
   data.set("title", "Utmana dina vänner");
   if (errors.empty()) {
-    data.set("sent", std::to_string(sent));
-    data.set("none_sent", sent == 0);
     page(res, "challenge-sent", data);
     return;
   }
@@ -480,15 +525,15 @@ PageData newestBuilds(const std::vector<Build>& builds, bool withFiles) {
 
 }  // namespace
 
-void WebApp::version(const httplib::Request&, httplib::Response& res) {
+void WebApp::version(const Request&, Response& res) {
   buildsPage(res, "Det finns en nyare version", "version");
 }
 
-void WebApp::downloads(const httplib::Request&, httplib::Response& res) {
+void WebApp::downloads(const Request&, Response& res) {
   buildsPage(res, "Ladda ner Vilmar Pintkeeper", "downloads");
 }
 
-void WebApp::buildsPage(httplib::Response& res, const std::string& title, const std::string& name) {
+void WebApp::buildsPage(Response& res, const std::string& title, const std::string& name) {
   PageData data;
   data.set("title", title);
   const auto builds = store_.builds();
@@ -497,7 +542,7 @@ void WebApp::buildsPage(httplib::Response& res, const std::string& title, const 
   page(res, name, data);
 }
 
-void WebApp::dll(const httplib::Request&, httplib::Response& res) {
+void WebApp::dll(const Request&, Response& res) {
   PageData data;
   data.set("title", "Spelet hittar inte WinInet");
   page(res, "dll", data);

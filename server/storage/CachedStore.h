@@ -63,6 +63,7 @@ class CachedStore final : public Store {
 
   void migrate() override { inner_->migrate(); }
   std::optional<User> userByEmail(std::string_view emailKey) override { return inner_->userByEmail(emailKey); }
+  bool nickTaken(std::string_view nickKey) override { return inner_->nickTaken(nickKey); }
   CreateOutcome createUser(const NewUser& user) override { return write([&] { return inner_->createUser(user); }); }
   bool setPasswordHash(std::int64_t userId, const std::string& hash) override {
     return inner_->setPasswordHash(userId, hash);
@@ -93,6 +94,7 @@ class CachedStore final : public Store {
   std::optional<std::int64_t> takeResetToken(const std::string& tokenHash, std::int64_t now) override {
     return inner_->takeResetToken(tokenHash, now);
   }
+  void dropResetToken(const std::string& tokenHash) override { inner_->dropResetToken(tokenHash); }
   std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) override {
     return inner_->resetTokensSince(userId, since);
   }

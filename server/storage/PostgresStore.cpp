@@ -106,6 +106,13 @@ std::optional<User> PostgresStore::userByEmail(std::string_view emailKey) {
   });
 }
 
+bool PostgresStore::nickTaken(std::string_view nickKey) {
+  return run([&](pqxx::connection& c) {
+    pqxx::read_transaction w(c);
+    return !w.exec_params("SELECT 1 FROM users WHERE nick_key = $1", std::string(nickKey)).empty();
+  });
+}
+
 CreateOutcome PostgresStore::createUser(const NewUser& u) {
   return run([&](pqxx::connection& c) {
     pqxx::work w(c);
@@ -126,6 +133,7 @@ bool PostgresStore::setPasswordHash(std::int64_t userId, const std::string& hash
   return run([&](pqxx::connection& c) {
     pqxx::work w(c);
     const auto r = w.exec_params("UPDATE users SET password_hash = $1 WHERE id = $2", hash, userId);
+    w.exec_params("DELETE FROM reset_tokens WHERE user_id = $1", userId);
     w.commit();
     return r.affected_rows() > 0;
   });
@@ -292,6 +300,14 @@ std::optional<std::int64_t> PostgresStore::takeResetToken(const std::string& tok
     std::optional<std::int64_t> user;
     if (!r.empty() && r[0][1].as<std::int64_t>() > now) user = r[0][0].as<std::int64_t>();
     return user;
+  });
+}
+
+void PostgresStore::dropResetToken(const std::string& tokenHash) {
+  run([&](pqxx::connection& c) {
+    pqxx::work w(c);
+    w.exec_params("DELETE FROM reset_tokens WHERE token_hash = $1", tokenHash);
+    w.commit();
   });
 }
 

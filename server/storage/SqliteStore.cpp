@@ -167,6 +167,13 @@ std::optional<User> SqliteStore::userByEmail(std::string_view emailKey) {
   return User{q.integer(0), q.text(1), q.text(2), q.text(3), q.text(4), q.integer(5)};
 }
 
+bool SqliteStore::nickTaken(std::string_view nickKey) {
+  Lease db(*this);
+  Statement q(*db, "SELECT 1 FROM users WHERE nick_key = ?");
+  q.bind(1, nickKey);
+  return q.step();
+}
+
 CreateOutcome SqliteStore::createUser(const NewUser& user) {
   Lease db(*this);
   Transaction tx(*db);
@@ -192,9 +199,14 @@ CreateOutcome SqliteStore::createUser(const NewUser& user) {
 
 bool SqliteStore::setPasswordHash(std::int64_t userId, const std::string& hash) {
   Lease db(*this);
+  Transaction tx(*db);
   Statement q(*db, "UPDATE users SET password_hash = ? WHERE id = ?");
   q.bind(1, hash).bind(2, userId).step();
-  return sqlite3_changes(*db) > 0;
+  const bool changed = sqlite3_changes(*db) > 0;
+  Statement links(*db, "DELETE FROM reset_tokens WHERE user_id = ?");
+  links.bind(1, userId).step();
+  tx.commit();
+  return changed;
 }
 
 bool SqliteStore::removeUser(std::int64_t userId) {
@@ -346,6 +358,12 @@ std::optional<std::int64_t> SqliteStore::takeResetToken(const std::string& token
   del.bind(1, tokenHash).bind(2, now).step();
   tx.commit();
   return user;
+}
+
+void SqliteStore::dropResetToken(const std::string& tokenHash) {
+  Lease db(*this);
+  Statement q(*db, "DELETE FROM reset_tokens WHERE token_hash = ?");
+  q.bind(1, tokenHash).step();
 }
 
 std::int64_t SqliteStore::resetTokensSince(std::int64_t userId, std::int64_t since) {

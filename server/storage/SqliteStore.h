@@ -22,6 +22,7 @@ class SqliteStore final : public Store {
 
   void migrate() override;
   std::optional<User> userByEmail(std::string_view emailKey) override;
+  bool nickTaken(std::string_view nickKey) override;
   CreateOutcome createUser(const NewUser& user) override;
   bool setPasswordHash(std::int64_t userId, const std::string& hash) override;
   bool removeUser(std::int64_t userId) override;
@@ -38,6 +39,7 @@ class SqliteStore final : public Store {
   void addResetToken(std::int64_t userId, const std::string& tokenHash, std::int64_t createdAt,
                      std::int64_t expiresAt) override;
   std::optional<std::int64_t> takeResetToken(const std::string& tokenHash, std::int64_t now) override;
+  void dropResetToken(const std::string& tokenHash) override;
   std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) override;
 
   class Lease;

@@ -90,7 +90,9 @@ class Store {
   virtual void migrate() = 0;
 
   virtual std::optional<User> userByEmail(std::string_view emailKey) = 0;
+  virtual bool nickTaken(std::string_view nickKey) = 0;
   virtual CreateOutcome createUser(const NewUser& user) = 0;
+  // A new password ends every reset link the member has.
   virtual bool setPasswordHash(std::int64_t userId, const std::string& hash) = 0;
   // The account and everything of it; false when there was none.
   virtual bool removeUser(std::int64_t userId) = 0;
@@ -117,6 +119,8 @@ class Store {
   // The token's user if it is known and not expired; the token is used up.
   virtual std::optional<std::int64_t> takeResetToken(const std::string& tokenHash,
                                                      std::int64_t now) = 0;
+  // Forgets a token whose mail could not be sent.
+  virtual void dropResetToken(const std::string& tokenHash) = 0;
   // Reset mails sent to a user after a moment (to bound mail floods).
   virtual std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) = 0;
 };

@@ -12,6 +12,7 @@
 #include "WebClient.h"
 #include "domain/Calendar.h"
 #include "domain/Entries.h"
+#include "http/WebApp.h"
 #include "StoreFixture.h"
 #include "net/FormEncoding.h"
 #include "net/MachineFacts.h"
@@ -88,10 +89,17 @@ TEST_P(HttpTest, TheScoreFormIsAnsweredAsTheGameReadsIt) {
   EXPECT_EQ(post(gameForm("nobody@example.se", "hemligt1", 100))->body, "2\r\n");
   EXPECT_EQ(post(gameForm("vilmar@example.se", "fel", 100))->body, "3\r\n");
   EXPECT_EQ(post("f1=XYZ&f2=6")->body, "4\r\n");
-  // A body past the bound is refused before it is read.
-  const auto huge = post(std::string(100000, 'A'));
+  // A body past the bound is refused before it is read; the score form's
+  // bound leaves room for a recorded game, a page form's does not.
+  const auto huge = post(std::string(SCORE_BODY_LIMIT + 1, 'A'));
   ASSERT_TRUE(huge);
   EXPECT_EQ(huge->status, 413);
+  const auto roomy = post(std::string(FORM_BODY_LIMIT * 4, 'A'));
+  ASSERT_TRUE(roomy);
+  EXPECT_EQ(roomy->body, "4\r\n");
+  const auto page = game.Post("/registrera/", std::string(FORM_BODY_LIMIT + 1, 'A'), "application/x-www-form-urlencoded");
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->status, 413);
   // The game's reply parser sees the codes.
   vilmar::ScoreSubmission record;
   vilmar::parseReply(post(gameForm("nobody@example.se", "x", 1))->body, 200, record);

@@ -2,6 +2,7 @@
 // refused forms and the limits on guessing, against both stores.
 
 #include "ServiceFixture.h"
+#include "domain/Calendar.h"
 
 namespace kortix::test {
 namespace {
@@ -102,14 +103,50 @@ TEST_P(ScoreDeskTest, AGuessingFloodIsCutOffWithoutFindingThePassword) {
   }
   EXPECT_EQ(wrong, AttemptLimits{}.perAccount);
   EXPECT_EQ(limited, 50 - wrong);
-  // Even the right password waits out the window: a guess at the end of the
-  // list would otherwise get through.
+  // Even the right password waits out the window at the guesser's address: a
+  // guess at the end of the list would otherwise get through.
   EXPECT_EQ(send(form("vilmar@example.se", "hemligt1", 1), "203.0.113.9").kind, ScoreReply::Kind::Limited);
-  EXPECT_EQ(send(form("vilmar@example.se", "hemligt1", 1), "198.51.100.1").kind, ScoreReply::Kind::Limited);
+  // The owner, elsewhere, is not locked out by a stranger's guesses.
+  EXPECT_EQ(send(form("vilmar@example.se", "hemligt1", 1), "198.51.100.1").code, CODE_BEST);
   // Other players are not starved.
   EXPECT_EQ(send(form("other@example.se", "hemligt2", 7), "198.51.100.1").code, CODE_BEST);
   now += AttemptLimits{}.windowSeconds;
-  EXPECT_EQ(send(form("vilmar@example.se", "hemligt1", 9), "198.51.100.1").code, CODE_BEST);
+  EXPECT_EQ(send(form("vilmar@example.se", "hemligt1", 9), "203.0.113.9").code, CODE_BEST);
+}
+
+TEST_P(ScoreDeskTest, AScoreFasterThanTheRulesAllowIsRefused) {
+  join("vilmar@example.se", "hemligt1", "Vilmar");
+  const auto played = [](std::int64_t score, std::int32_t playTime) {
+    vilmar::ScoreSubmission s;
+    s.email.assign("vilmar@example.se");
+    s.password.assign("hemligt1");
+    s.sentScore = static_cast<std::int32_t>(score);
+    s.playTime = playTime;
+    return vilmar::formBody(s, {1999, "CPU INTEL PENTIUM", 77, 5000});
+  };
+  EXPECT_EQ(send(played(2147483647, 61000)).code, CODE_REFUSED);
+  EXPECT_EQ(send(played(reachableScore(61000) + 1, 61000)).code, CODE_REFUSED);
+  const auto log = store->rejected(10);
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0].score, static_cast<std::int32_t>(reachableScore(61000) + 1));
+  EXPECT_NE(log[0].reason.find("faster"), std::string::npos);
+  EXPECT_TRUE(store->topOfDay(dayKeyAt(now), 10).empty());
+  // What a quick player can really make stays well inside.
+  EXPECT_EQ(send(played(reachableScore(61000), 61000)).code, CODE_BEST);
+  EXPECT_EQ(send(played(5000, 0)).code, CODE_ACCEPTED);
+  // The game's clock difference is unsigned: past 24.8 days of play it reads negative.
+  EXPECT_EQ(send(played(2147483647, -1)).code, CODE_BEST);
+}
+
+TEST(ReachableScore, FollowsTheFastestPlayTheRulesAllow) {
+  // At most one customer of 54010 points and a level bonus per five ticks,
+  // with one to spare for a mug already on its way.
+  EXPECT_EQ(reachableScore(0), 54110);
+  EXPECT_EQ(reachableScore(40 * 3 + 39), 54110);
+  EXPECT_EQ(reachableScore(40 * 4), 2 * 54110);
+  EXPECT_LT(reachableScore(7'900'000), 2147483647);
+  EXPECT_GT(reachableScore(8'000'000), 2147483647);
+  EXPECT_GT(reachableScore(-1), reachableScore(2147483647));
 }
 
 TEST_P(ScoreDeskTest, OneAddressCannotWalkThroughManyAccounts) {
@@ -133,11 +170,12 @@ TEST(Versions, CompareNumberByNumber) {
 
 TEST(Limiter, ForgetsOldEntriesInsteadOfGrowingWithoutBound) {
   AttemptLimiter limiter({3, 3, 60, 100});
-  for (int i = 0; i < 1000; ++i) limiter.failed("a" + std::to_string(i), "u" + std::to_string(i), i);
+  for (int i = 0; i < 1000; ++i) limiter.reserve("a" + std::to_string(i), "u" + std::to_string(i), i);
   // The newest are still counted; the table never held more than its bound.
-  for (int k = 0; k < 3; ++k) limiter.failed("a999", "u999", 1000);
-  EXPECT_FALSE(limiter.allowed("a999", "", 1000));
-  EXPECT_TRUE(limiter.allowed("a1", "u1", 1000));
+  for (int k = 0; k < 2; ++k) EXPECT_TRUE(limiter.reserve("a999", "u999", 1000));
+  EXPECT_FALSE(limiter.reserve("a999", "u999", 1000));
+  EXPECT_FALSE(limiter.allowed("a999", 1000));
+  EXPECT_TRUE(limiter.reserve("a1", "u1", 1000));
 }
 
 }  // namespace

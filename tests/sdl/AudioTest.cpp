@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/sdl/SdlAudio.h"
+#include "frontends/sdl/SdlAudio.h"
 #include "resources/CompiledResources.h"
 
 namespace vilmar::sdl {

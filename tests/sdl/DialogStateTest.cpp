@@ -11,8 +11,8 @@
 #include "app/App.h"
 #include "gfx/Counter.h"
 #include "net/Windows1252.h"
-#include "platform/headless/HeadlessPlatform.h"
-#include "platform/sdl/DialogState.h"
+#include "frontends/headless/HeadlessPlatform.h"
+#include "frontends/sdl/DialogState.h"
 #include "ui/Dialogs.h"
 #include "ui/SignInDialog.h"
 

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/sdl/Layout.h"
-#include "platform/sdl/Options.h"
+#include "frontends/sdl/Layout.h"
+#include "frontends/sdl/Options.h"
 
 namespace vilmar::sdl {
 namespace {
@@ -50,11 +50,12 @@ std::optional<Options> parse(std::vector<std::string> args, std::string* error =
 }
 
 TEST(CommandLine, AcceptsTheDocumentedOptions) {
-  const auto o = parse({"--scale", "8", "--fullscreen", "--tick-log", "t.txt"});
+  const auto o = parse({"--scale", "8", "--fullscreen", "--tick-log", "t.txt", "--replay", "g.vpr"});
   ASSERT_TRUE(o);
   EXPECT_EQ(o->scale, 8);
   EXPECT_TRUE(o->fullscreen);
   EXPECT_EQ(o->tickLog, "t.txt");
+  EXPECT_EQ(o->replay, "g.vpr");
   const auto none = parse({});
   ASSERT_TRUE(none);
   EXPECT_EQ(none->scale, 0);  // the screen decides
@@ -71,6 +72,7 @@ TEST(CommandLine, RejectsBadScalesAndStrayArguments) {
   }
   EXPECT_FALSE(parse({"--scale"}, &error));
   EXPECT_FALSE(parse({"--tick-log"}, &error));
+  EXPECT_FALSE(parse({"--replay"}, &error));
   EXPECT_FALSE(parse({"--fulscreen"}, &error));
   EXPECT_NE(error.find("--fulscreen"), std::string::npos);
 }

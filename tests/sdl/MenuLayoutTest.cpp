@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/MenuLayout.h"
-#include "platform/headless/HeadlessPlatform.h"
+#include "frontends/headless/HeadlessPlatform.h"
 
 namespace vilmar {
 namespace {

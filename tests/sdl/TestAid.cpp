@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/sdl/SdlAudio.h"
+#include "frontends/sdl/SdlAudio.h"
 #include "resources/CompiledResources.h"
 
 namespace {

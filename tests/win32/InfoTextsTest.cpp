@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/win32/Utf16.h"
+#include "frontends/win32/Utf16.h"
 
 namespace {
 

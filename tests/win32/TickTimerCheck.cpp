@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "platform/win32/TickTimer.h"
+#include "frontends/win32/TickTimer.h"
 
 using vilmar::win32::TickTimer;
 

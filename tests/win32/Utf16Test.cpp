@@ -1,4 +1,4 @@
-#include "platform/win32/Utf16.h"
+#include "frontends/win32/Utf16.h"
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/Utf16.h"
+#include "frontends/win32/Utf16.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include "actors/Customer.h"
 #include "actors/Mug.h"
 #include "app/App.h"
-#include "platform/headless/HeadlessPlatform.h"
-#include "ui/Dialog.h"
+#include "frontends/headless/HeadlessPlatform.h"
+#include "platform/Dialog.h"
 
 namespace vilmar {
 

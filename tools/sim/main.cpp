@@ -9,12 +9,15 @@
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Version.h"
 #include "app/App.h"
-#include "platform/headless/HeadlessPlatform.h"
-#include "platform/headless/InputScript.h"
-#include "platform/posix/CurlTransport.h"
+#include "app/ReplayCheck.h"
+#include "frontends/headless/HeadlessPlatform.h"
+#include "frontends/headless/InputScript.h"
+#include "frontends/posix/CurlTransport.h"
+#include "input/Replay.h"
 #include "tools/sim/PngFile.h"
 #include "tools/sim/SpriteSheet.h"
 #include "tools/sim/Trace.h"
@@ -26,7 +29,8 @@ namespace {
 constexpr const char* USAGE =
     "usage: vilmar-sim [--passes N] [--input FILE] [--level L] [--trace]\n"
     "                  [--png-dir DIR --png-every K] [--dump-sprites DIR]\n"
-    "                  [--signin EMAIL:PASSWORD] [--program-file FILE] [--version]\n";
+    "                  [--signin EMAIL:PASSWORD] [--program-file FILE] [--version]\n"
+    "                  [--record DIR] [--replay FILE] [--verify FILE]\n";
 
 struct Options {
   std::uint64_t passes = 1000;
@@ -39,6 +43,9 @@ struct Options {
   std::optional<HeadlessPlatform::SignInEntries> signIn;
   std::string programFile;
   bool version = false;
+  std::string recordDir;
+  std::string replayFile;
+  std::string verifyFile;
 };
 
 template <class T>
@@ -82,6 +89,15 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
     } else if (arg == "--program-file") {
       if (!value(v)) return false;
       o.programFile = v;
+    } else if (arg == "--record") {
+      if (!value(v)) return false;
+      o.recordDir = v;
+    } else if (arg == "--replay") {
+      if (!value(v)) return false;
+      o.replayFile = v;
+    } else if (arg == "--verify") {
+      if (!value(v)) return false;
+      o.verifyFile = v;
     } else if (arg == "--version") {
       o.version = true;
     } else if (arg == "--dump-sprites") {
@@ -93,6 +109,38 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
     }
   }
   return true;
+}
+
+bool writeReplay(const std::string& path, const Replay& replay) {
+  const std::vector<std::uint8_t> bytes = encodeReplay(replay);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out.flush());
+}
+
+std::string hex64(std::uint64_t v) {
+  char text[20];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(v));
+  return text;
+}
+
+// --verify: the rules alone re-play the file; exit 0 only when the score,
+// the tick count and the final hash are the header's.
+int verify(const std::string& path) {
+  Replay replay;
+  std::string error;
+  if (!loadReplay(path, replay, error)) {
+    std::cerr << "vilmar-sim: " << error << "\n";
+    return 2;
+  }
+  HeadlessPlatform platform;
+  ReplayOutcome outcome;
+  const ReplayVerdict verdict = checkReplay(platform, replay, &outcome);
+  std::cout << "score " << outcome.score << " ticks " << outcome.ticks << " hash " << hex64(outcome.hash) << '\n';
+  std::cout << "header score " << replay.score << " ticks " << replay.ticks << " hash " << hex64(replay.finalHash)
+            << (replay.gameOver ? " game-over" : " cut-short") << '\n';
+  std::cout << replayVerdictName(verdict) << '\n';
+  return verdict == ReplayVerdict::Verified ? 0 : 1;
 }
 
 }  // namespace
@@ -107,6 +155,24 @@ int main(int argc, char** argv) {
   if (options.version) {
     std::cout << "vilmar-sim " << VERSION << '\n';
     return 0;
+  }
+  if (!options.verifyFile.empty()) return verify(options.verifyFile);
+  Replay playback;
+  if (!options.replayFile.empty()) {
+    if (!loadReplay(options.replayFile, playback, error)) {
+      std::cerr << "vilmar-sim: " << error << "\n";
+      return 2;
+    }
+    // Exactly the replay's ticks, one per pass.
+    options.passes = playback.ticks;
+  }
+  if (!options.recordDir.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(options.recordDir, ec);
+    if (ec) {
+      std::cerr << "vilmar-sim: cannot make " << options.recordDir << "\n";
+      return 2;
+    }
   }
   InputScript script;
   if (!options.input.empty()) {
@@ -140,6 +206,21 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (!options.replayFile.empty()) app.gameSession->playBack(playback);
+
+  // Every game that ends is written as it ends, numbered from 1; the game
+  // still in play when the run ends is written last, cut short.
+  std::uint32_t written = 0;
+  std::uint32_t gamesSeen = 0;
+  auto record = [&](const std::optional<Replay>& game) {
+    if (options.recordDir.empty()) return true;
+    const std::string name = options.recordDir + "/game-" + std::to_string(++written) + ".vpr";
+    if (!game) return true;  // too long for a file: numbered, not written
+    if (writeReplay(name, *game)) return true;
+    std::cerr << "vilmar-sim: cannot write " << name << "\n";
+    return false;
+  };
+
   std::uint64_t drawnFrames = 0;
   std::string out;
   for (std::uint64_t pass = 0; pass < options.passes; ++pass) {
@@ -147,6 +228,10 @@ int main(int argc, char** argv) {
     platform.beginPass();
     app.pass();
     const GameSession* session = app.gameSession.get();
+    if (session != nullptr && session->finishedGames != gamesSeen) {
+      gamesSeen = session->finishedGames;
+      if (!record(session->lastGame)) return 1;
+    }
     if (options.trace) {
       out = traceLine(pass, app, platform);
       out += '\n';
@@ -164,6 +249,9 @@ int main(int argc, char** argv) {
       }
       ++drawnFrames;
     }
+  }
+  if (app.gameSession != nullptr) {
+    if (const std::optional<Replay> game = app.gameSession->currentGame(); game && !record(game)) return 1;
   }
   return std::fflush(stdout) == 0 ? 0 : 1;
 }

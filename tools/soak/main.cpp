@@ -20,7 +20,7 @@
 #include <string_view>
 
 #include "app/App.h"
-#include "platform/headless/HeadlessPlatform.h"
+#include "frontends/headless/HeadlessPlatform.h"
 #include "world/WorldCheck.h"
 
 using namespace vilmar;

@@ -143,8 +143,8 @@ class Native(harness.Checks):
     def setUpClass(cls):
         build = os.path.join(harness.ROOT, "build", cls.preset)
         cls.build = build
-        cls.game = os.path.join(build, "platform/sdl/vilmar-pintkeeper")
-        cls.loopback = os.path.join(build, "platform/sdl/vilmar-pintkeeper-loopback")
+        cls.game = os.path.join(build, "frontends/sdl/vilmar-pintkeeper")
+        cls.loopback = os.path.join(build, "frontends/sdl/vilmar-pintkeeper-loopback")
         cls.aid = os.path.join(build, "tests/sdl/vilmar-sdl-testaid")
         cls.sim = os.path.join(build, "tools/vilmar-sim")
         cls.infotext = os.path.join(build, "tests/win32/vilmar-infotext")

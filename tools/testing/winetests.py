@@ -23,7 +23,7 @@ import harness
 from harness import Picture, holds, wait_until
 
 MINGW = os.path.join(harness.ROOT, "build/mingw")
-WIN32 = os.path.join(MINGW, "platform/win32")
+WIN32 = os.path.join(MINGW, "frontends/win32")
 HOST_TARGETS = ["vilmar-sim", "vilmar-infotext", "vilmar-scoreserver", "kortix-server"]
 SYSTEM_DLLS = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "WINMM.DLL", "SHELL32.DLL", "MSVCRT.DLL"}
 QUESTION = "Vill du skicka din highscore till Internet?"

@@ -1,0 +1,426 @@
+#include "frontends/sdl/SdlPlatform.h"
+
+#include <imgui.h>
+#include <imgui_impl_sdl.h>
+#include <imgui_impl_sdlrenderer.h>
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <utility>
+#include <ctime>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+#include "frontends/posix/CurlTransport.h"
+#include "frontends/sdl/DialogState.h"
+#include "frontends/sdl/ImGuiViews.h"
+#include "frontends/sdl/Layout.h"
+#include "resources/CompiledResources.h"
+#include "platform/Dialog.h"
+
+namespace vilmar::sdl {
+
+namespace {
+
+// The user interface grows with the picture, in whole steps.
+int uiScaleFor(int scale) { return std::max(1, (scale + 1) / 2); }
+
+std::optional<Key> keyOf(SDL_Scancode code) {
+  switch (code) {
+    case SDL_SCANCODE_LEFT: return Key::Left;
+    case SDL_SCANCODE_RIGHT: return Key::Right;
+    case SDL_SCANCODE_UP: return Key::Up;
+    case SDL_SCANCODE_DOWN: return Key::Down;
+    case SDL_SCANCODE_SPACE: return Key::Space;
+    case SDL_SCANCODE_F1: return Key::F1;
+    default: return std::nullopt;
+  }
+}
+
+// D-pad up and down switch bars, the south button serves, Start starts a new game.
+std::optional<Key> keyOf(SDL_GameControllerButton button) {
+  switch (button) {
+    case SDL_CONTROLLER_BUTTON_DPAD_UP: return Key::Up;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return Key::Down;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return Key::Left;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return Key::Right;
+    case SDL_CONTROLLER_BUTTON_A: return Key::Space;
+    case SDL_CONTROLLER_BUTTON_START: return Key::F1;
+    default: return std::nullopt;
+  }
+}
+
+}  // namespace
+
+SdlPlatform::SdlPlatform(const Options& options)
+    : options_(options),
+      audio_([this](int id) { return resource(ResourceType::Wave, id); }),
+      http_(std::make_unique<CurlTransport>()) {
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // The close box arrives as a window event only; SDL_QUIT means a signal.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
+    error_ = std::string("SDL could not start: ") + SDL_GetError();
+    return;
+  }
+  audio_.open();  // without a device the game is silent
+
+  int scale = options.scale;
+  if (scale == 0) {
+    SDL_Rect usable{0, 0, 1024, 768};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) SDL_GetDisplayBounds(0, &usable);
+    scale = defaultScale(usable.w, usable.h, menuBarHeight(uiScaleFor(defaultScale(usable.w, usable.h, menuBarHeight(1)))));
+  }
+  ui_ = uiScaleFor(scale);
+
+  const Uint32 flags = SDL_WINDOW_RESIZABLE | (options.fullscreen ? static_cast<Uint32>(SDL_WINDOW_FULLSCREEN_DESKTOP) : 0u);
+  window_ = SDL_CreateWindow("Vilmar Pintkeeper", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, FRAME_WIDTH * scale,
+                             FRAME_HEIGHT * scale + menuBarHeight(ui_), flags);
+  if (window_ == nullptr) {
+    error_ = std::string("no window: ") + SDL_GetError();
+    return;
+  }
+  SDL_SetWindowMinimumSize(window_, FRAME_WIDTH, FRAME_HEIGHT + menuBarHeight(ui_));
+  // No waiting for the screen's refresh: the game's own tick paces the loop.
+  renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
+  if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+  if (renderer_ == nullptr) {
+    error_ = std::string("no renderer: ") + SDL_GetError();
+    return;
+  }
+  texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, FRAME_WIDTH, FRAME_HEIGHT);
+  if (texture_ == nullptr) {
+    error_ = std::string("no picture for the frame: ") + SDL_GetError();
+    SDL_DestroyRenderer(renderer_);
+    renderer_ = nullptr;
+    return;
+  }
+  SDL_SetTextureScaleMode(texture_, SDL_ScaleModeNearest);
+  rgb_.assign(static_cast<std::size_t>(FRAME_WIDTH) * FRAME_HEIGHT, 0xFF000000u);
+  setUpImGui(ui_);
+
+  // Test hook: a virtual game controller whose buttons follow a script file
+  // that a test appends "BUTTON 1" or "BUTTON 0" lines to ("unplug" and
+  // "plug" take it away and bring it back).
+  if (const char* script = SDL_getenv("VILMAR_TEST_GAMEPAD"); script != nullptr && *script != '\0') {
+    plugTestPad();
+    testPadScript_.open(script);
+  }
+}
+
+void SdlPlatform::plugTestPad() {
+  if (testPad_ != nullptr) return;
+  SDL_VirtualJoystickDesc desc{};
+  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+  desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+  desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+  desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+  desc.button_mask = (1u << SDL_CONTROLLER_BUTTON_MAX) - 1u;
+  desc.axis_mask = (1u << SDL_CONTROLLER_AXIS_MAX) - 1u;
+  desc.name = "Vilmar test pad";
+  const int index = SDL_JoystickAttachVirtualEx(&desc);
+  if (index >= 0) testPad_ = SDL_JoystickOpen(index);
+}
+
+void SdlPlatform::unplugTestPad() {
+  if (testPad_ == nullptr) return;
+  const SDL_JoystickID id = SDL_JoystickInstanceID(testPad_);
+  SDL_JoystickClose(testPad_);
+  testPad_ = nullptr;
+  for (int i = 0; i < SDL_NumJoysticks(); ++i)
+    if (SDL_JoystickGetDeviceInstanceID(i) == id) SDL_JoystickDetachVirtual(i);
+}
+
+SdlPlatform::~SdlPlatform() {
+  writeTickLog();
+  for (auto& [id, controller] : controllers_) SDL_GameControllerClose(controller);
+  if (testPad_ != nullptr) SDL_JoystickClose(testPad_);
+  if (imguiReady_) {
+    ImGui_ImplSDLRenderer_Shutdown();
+    ImGui_ImplSDL2_Shutdown();
+    ImGui::DestroyContext();
+  }
+  if (texture_ != nullptr) SDL_DestroyTexture(texture_);
+  if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
+  if (window_ != nullptr) SDL_DestroyWindow(window_);
+  audio_.close();
+  SDL_Quit();
+}
+
+void SdlPlatform::setUpImGui(int ui) {
+  IMGUI_CHECKVERSION();
+  ImGui::CreateContext();
+  ImGui::GetIO().IniFilename = nullptr;  // nothing is stored on disk
+  setUpClassicLook(ui);
+  ImGui_ImplSDL2_InitForSDLRenderer(window_);
+  ImGui_ImplSDLRenderer_Init(renderer_);
+  imguiReady_ = true;
+}
+
+int SdlPlatform::menuHeight() const { return menuBarHeight(ui_); }
+
+std::span<const std::uint8_t> SdlPlatform::resource(ResourceType type, int id) { return compiledResource(type, id); }
+
+void SdlPlatform::present(std::span<const std::uint8_t> pixels, int width, int height, const Palette& palette) {
+  if (width != FRAME_WIDTH || height != FRAME_HEIGHT ||
+      pixels.size() < static_cast<std::size_t>(FRAME_WIDTH) * FRAME_HEIGHT || texture_ == nullptr)
+    return;
+  // A frame like the one on screen needs no drawing: a game that stands
+  // still (the opening screen, a freeze) costs next to nothing.
+  const auto frame = pixels.first(static_cast<std::size_t>(FRAME_WIDTH) * FRAME_HEIGHT);
+  if (haveFrame_ && palette == lastPalette_ && std::equal(frame.begin(), frame.end(), lastFrame_.begin())) return;
+  lastFrame_.assign(frame.begin(), frame.end());
+  lastPalette_ = palette;
+  std::array<std::uint32_t, 256> colours{};
+  for (std::size_t i = 0; i < colours.size(); ++i) {
+    const Rgb c = palette[i];
+    colours[i] = 0xFF000000u | (std::uint32_t{c.r} << 16) | (std::uint32_t{c.g} << 8) | c.b;
+  }
+  std::transform(pixels.begin(), pixels.begin() + static_cast<std::ptrdiff_t>(rgb_.size()), rgb_.begin(),
+                 [&colours](std::uint8_t p) { return colours[p]; });
+  SDL_UpdateTexture(texture_, nullptr, rgb_.data(), FRAME_WIDTH * 4);
+  haveFrame_ = true;
+  dirty_ = std::max(dirty_, 1);
+}
+
+bool SdlPlatform::hasFocus() {
+  return window_ != nullptr && (SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS) != 0;
+}
+
+void SdlPlatform::waitUntil(std::uint32_t start, std::uint32_t due) {
+  clock_.waitUntil(start, due);
+  if (options_.tickLog.empty()) return;
+  // How far past its due moment this tick starts (the ms reading may wrap).
+  const std::int64_t now = clock_.elapsedNanoseconds();
+  const auto nowMs = static_cast<std::uint32_t>(now / 1'000'000);
+  const std::uint32_t overMs = (nowMs - start) - due;
+  const std::int64_t errorNs = std::int64_t{overMs} * 1'000'000 + now % 1'000'000;
+  // At most about eleven hours of ticks are kept.
+  if (tickErrorsUs_.size() < 1'000'000) tickErrorsUs_.push_back(errorNs / 1000);
+}
+
+void SdlPlatform::writeTickLog() {
+  if (options_.tickLog.empty() || tickErrorsUs_.empty()) return;
+  std::ofstream out(options_.tickLog);
+  for (const std::int64_t us : tickErrorsUs_) out << us << '\n';
+  if (!out) std::cerr << "vilmar-pintkeeper: cannot write " << options_.tickLog << '\n';
+  tickErrorsUs_.clear();
+}
+
+void SdlPlatform::openUrl(std::string_view url) { SDL_OpenURL(std::string(url).c_str()); }
+
+std::uint32_t SdlPlatform::secondsOfDay() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  if (localtime_r(&now, &local) == nullptr) return 0;
+  return static_cast<std::uint32_t>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec);
+}
+
+bool SdlPlatform::readProgramFile(std::string& bytes) {
+  bytes.clear();
+  std::ifstream file("/proc/self/exe", std::ios::binary);
+  if (!file) return false;
+  std::ostringstream all;
+  all << file.rdbuf();
+  if (!file.good() && !file.eof()) return false;
+  bytes = std::move(all).str();
+  return !bytes.empty();
+}
+
+void SdlPlatform::debugOutput(std::string_view text) { std::cerr << text; }
+
+void SdlPlatform::toggleFullscreen() {
+  const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+  SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+  dirty_ = 2;
+}
+
+void SdlPlatform::openController(int deviceIndex) {
+  if (!SDL_IsGameController(deviceIndex)) return;
+  SDL_GameController* controller = SDL_GameControllerOpen(deviceIndex);
+  if (controller == nullptr) return;
+  const SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller));
+  if (!controllers_.emplace(id, controller).second) SDL_GameControllerClose(controller);
+}
+
+void SdlPlatform::closeController(SDL_JoystickID id) {
+  const auto found = controllers_.find(id);
+  if (found == controllers_.end()) return;
+  SDL_GameControllerClose(found->second);
+  controllers_.erase(found);
+  keys_.releaseAll(KeySource::Pad);  // an unplugged pad holds nothing down
+}
+
+void SdlPlatform::readTestPadScript() {
+  if (!testPadScript_.is_open()) return;
+  std::string line;
+  while (std::getline(testPadScript_, line)) {
+    std::istringstream words(line);
+    std::string name;
+    int state = 0;
+    if (line == "unplug") unplugTestPad();
+    if (line == "plug") plugTestPad();
+    if (testPad_ == nullptr || !(words >> name >> state)) continue;
+    const SDL_GameControllerButton button = SDL_GameControllerGetButtonFromString(name.c_str());
+    if (button != SDL_CONTROLLER_BUTTON_INVALID)
+      SDL_JoystickSetVirtualButton(testPad_, button, static_cast<Uint8>(state != 0));
+  }
+  testPadScript_.clear();  // at the end for now: the test appends more later
+}
+
+void SdlPlatform::handleEvent(const SDL_Event& event, bool inDialog) {
+  if (imguiReady_) ImGui_ImplSDL2_ProcessEvent(&event);
+  switch (event.type) {
+    case SDL_QUIT:
+      // With the window's close box reported as a window event, this comes
+      // only from outside (SIGTERM, SIGINT): no dialog is waited for.
+      closeRequested_ = true;
+      abandonDialog_ = true;
+      break;
+    case SDL_WINDOWEVENT:
+      if (event.window.event == SDL_WINDOWEVENT_CLOSE) closeRequested_ = true;
+      if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) keys_.releaseAll(KeySource::Keyboard);
+      dirty_ = 2;
+      break;
+    case SDL_KEYDOWN: {
+      const SDL_Keysym& k = event.key.keysym;
+      const bool alt = (k.mod & KMOD_ALT) != 0;
+      if (k.sym == SDLK_F4 && alt) {
+        // The desktop may not do it for us. In a dialog it is the dialog's
+        // close, as the cancel button (which the information dialog ignores).
+        if (inDialog) dialogCommand_ = ID_CANCEL;
+        else closeRequested_ = true;
+      } else if (k.sym == SDLK_F11 || (alt && (k.sym == SDLK_RETURN || k.sym == SDLK_KP_ENTER))) {
+        if (event.key.repeat == 0) toggleFullscreen();
+      } else if (!inDialog && event.key.repeat == 0) {
+        if (const auto key = keyOf(k.scancode)) keys_.press(*key, KeySource::Keyboard);
+      }
+      dirty_ = 2;
+      break;
+    }
+    case SDL_KEYUP:
+      if (const auto key = keyOf(event.key.keysym.scancode)) keys_.release(*key, KeySource::Keyboard);
+      break;
+    case SDL_CONTROLLERDEVICEADDED:
+      openController(event.cdevice.which);
+      break;
+    case SDL_CONTROLLERDEVICEREMOVED:
+      closeController(event.cdevice.which);
+      break;
+    case SDL_CONTROLLERBUTTONDOWN:
+      if (!inDialog) {
+        if (const auto key = keyOf(static_cast<SDL_GameControllerButton>(event.cbutton.button)))
+          keys_.press(*key, KeySource::Pad);
+      }
+      break;
+    case SDL_CONTROLLERBUTTONUP:
+      if (const auto key = keyOf(static_cast<SDL_GameControllerButton>(event.cbutton.button)))
+        keys_.release(*key, KeySource::Pad);
+      break;
+    case SDL_MOUSEMOTION:
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+    case SDL_MOUSEWHEEL:
+    case SDL_TEXTINPUT:
+      dirty_ = 2;
+      break;
+    default:
+      break;
+  }
+}
+
+std::vector<int> SdlPlatform::betweenPasses() {
+  readTestPadScript();
+  SDL_Event event;
+  while (SDL_PollEvent(&event) != 0) handleEvent(event, false);
+  if (dirty_ > 0) {
+    --dirty_;
+    render(nullptr, nullptr);
+  }
+  return std::exchange(chosen_, {});
+}
+
+void SdlPlatform::render(DialogState* dialog, Dialog* behaviour) {
+  if (renderer_ == nullptr) return;
+  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+  SDL_RenderClear(renderer_);
+  int width = 0;
+  int height = 0;
+  SDL_GetRendererOutputSize(renderer_, &width, &height);
+  if (haveFrame_) {
+    const Rect place = frameRect(width, height, menuHeight());
+    const SDL_Rect target{place.x, place.y, place.w, place.h};
+    SDL_RenderCopy(renderer_, texture_, nullptr, &target);
+  }
+  std::optional<int> command;
+  if (imguiReady_) {
+    ImGui_ImplSDLRenderer_NewFrame();
+    ImGui_ImplSDL2_NewFrame();
+    ImGui::NewFrame();
+    if (auto chosen = drawMenuBar(dialog == nullptr)) chosen_.push_back(*chosen);
+    if (dialog != nullptr) {
+      command = drawDialog(*dialog, ui_, firstDialogFrame_);
+      firstDialogFrame_ = false;
+    }
+    ImGui::Render();
+    ImGui_ImplSDLRenderer_RenderDrawData(ImGui::GetDrawData());
+  }
+  SDL_RenderPresent(renderer_);
+  // The button's behaviour runs after the frame is out, as a window
+  // procedure runs after the click.
+  if (command && behaviour != nullptr && dialog != nullptr) behaviour->command(*command, *dialog);
+}
+
+// Test hook: what each dialog shows, for a test that cannot read pixels as
+// text. The entry fields (the password among them) are never written.
+void SdlPlatform::logDialog(const DialogState& state, std::string_view event) {
+  const char* path = SDL_getenv("VILMAR_TEST_DIALOG_LOG");
+  if (path == nullptr || *path == '\0') return;
+  std::ofstream log(path, std::ios::app);
+  auto escaped = [](std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+      if (c == '\\') out += "\\\\";
+      else if (c == '\r') out += "\\r";
+      else if (c == '\n') out += "\\n";
+      else out += c;
+    }
+    return out;
+  };
+  log << event << ' ' << state.layout().id << '\n' << "caption " << escaped(state.caption()) << '\n';
+  for (const ControlTemplate& c : state.layout().controls) {
+    if (c.kind == ControlKind::Edit || c.kind == ControlKind::Password || c.kind == ControlKind::Group) continue;
+    log << "item " << c.id << ' ' << escaped(state.text(c.id)) << '\n';
+  }
+}
+
+void SdlPlatform::runDialog(Dialog& dialog) {
+  DialogState state(dialogTemplate(dialog.templateId()));
+  dialog.init(state);
+  logDialog(state, "open");
+  firstDialogFrame_ = true;
+  int settle = 3;
+  dialogCommand_.reset();
+  while (!state.ended() && !abandonDialog_) {
+    SDL_Event event;
+    // Sleep until something happens; redraw now and then for ImGui to settle.
+    bool any = SDL_WaitEventTimeout(&event, settle > 0 ? 15 : 250) != 0;
+    if (any) {
+      handleEvent(event, true);
+      while (SDL_PollEvent(&event) != 0) handleEvent(event, true);
+      settle = 3;
+    } else if (settle > 0) {
+      --settle;
+    }
+    render(&state, &dialog);
+    if (const auto command = std::exchange(dialogCommand_, std::nullopt); command && !state.ended())
+      dialog.command(*command, state);
+  }
+  logDialog(state, "end");
+  dirty_ = 2;
+}
+
+}  // namespace vilmar::sdl

@@ -1,0 +1,112 @@
+#pragma once
+// The game's platform on SDL2: a scalable window with the menu bar and the
+// dialogs drawn by Dear ImGui, keys and game controllers, the monotonic
+// clock, sounds through SDL's audio, the browser through SDL_OpenURL and the
+// score through libcurl.
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/HttpTransport.h"
+#include "platform/Platform.h"
+#include "frontends/posix/MonotonicClock.h"
+#include "platform/KeyLatch.h"
+#include "frontends/sdl/Options.h"
+#include "frontends/sdl/SdlAudio.h"
+
+struct ImFont;
+
+namespace vilmar::sdl {
+
+class DialogState;
+
+class SdlPlatform final : public Platform {
+ public:
+  explicit SdlPlatform(const Options& options);
+  ~SdlPlatform() override;
+  SdlPlatform(const SdlPlatform&) = delete;
+  SdlPlatform& operator=(const SdlPlatform&) = delete;
+
+  // False when the window could not be made; error() says why.
+  bool ready() const { return renderer_ != nullptr; }
+  const std::string& error() const { return error_; }
+
+  // Between two passes of the main loop: handles the window's events, draws
+  // the window if anything changed and returns the menu commands chosen.
+  std::vector<int> betweenPasses();
+  // Asked to close (window's close box, Alt+F4, the desktop).
+  bool closeRequested() const { return closeRequested_; }
+
+  // Writes the tick start errors gathered so far to the --tick-log file.
+  void writeTickLog();
+
+  std::span<const std::uint8_t> resource(ResourceType type, int id) override;
+  void present(std::span<const std::uint8_t> pixels, int width, int height, const Palette& palette) override;
+  std::uint16_t keyState(Key key) override { return keys_.read(key); }
+  bool hasFocus() override;
+  std::uint32_t milliseconds() override { return clock_.milliseconds(); }
+  void sleep(std::uint32_t ms) override { MonotonicClock::sleep(ms); }
+  void spin() override {}
+  void waitUntil(std::uint32_t start, std::uint32_t due) override;
+  void playSound(int waveId) override { audio_.play(waveId); }
+  void runDialog(Dialog& dialog) override;
+  void openUrl(std::string_view url) override;
+  HttpTransport& http() override { return *http_; }
+  int processorType() override { return 586; }
+  std::uint32_t secondsOfDay() override;
+  bool readProgramFile(std::string& bytes) override;
+  void debugOutput(std::string_view text) override;
+
+ private:
+  void setUpImGui(int uiScale);
+  void handleEvent(const SDL_Event& event, bool inDialog);
+  void toggleFullscreen();
+  void openController(int deviceIndex);
+  void closeController(SDL_JoystickID id);
+  void readTestPadScript();
+  void plugTestPad();
+  void unplugTestPad();
+  void logDialog(const DialogState& state, std::string_view event);
+  // Draws the frame, the menu bar and, when given, an open dialog.
+  void render(DialogState* dialog, Dialog* behaviour);
+  int menuHeight() const;
+
+  Options options_;
+  std::string error_;
+  MonotonicClock clock_;
+  SdlAudio audio_;
+  KeyLatch keys_;
+  std::unique_ptr<HttpTransport> http_;
+
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  bool imguiReady_ = false;
+  int ui_ = 1;  // the menu's and dialogs' scale
+  bool haveFrame_ = false;
+  bool firstDialogFrame_ = false;
+  int dirty_ = 2;  // passes still to draw: ImGui settles a change over two frames
+  bool closeRequested_ = false;
+  bool abandonDialog_ = false;         // quitting from outside: no dialog waits
+  std::optional<int> dialogCommand_;  // a command for the open dialog from a key SDL handles
+  std::vector<int> chosen_;
+  std::vector<std::uint32_t> rgb_;
+  std::vector<std::uint8_t> lastFrame_;
+  Palette lastPalette_{};
+
+  std::map<SDL_JoystickID, SDL_GameController*> controllers_;
+  // The test hook's virtual pad and the script of its buttons.
+  SDL_Joystick* testPad_ = nullptr;
+  std::ifstream testPadScript_;
+
+  std::vector<std::int64_t> tickErrorsUs_;
+};
+
+}  // namespace vilmar::sdl

@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "app/App.h"
+#include "app/ReplayCheck.h"
+#include "input/InputTape.h"
+#include "input/Replay.h"
+#include "tests/TestSupport.h"
+#include "tools/sim/Trace.h"
+#include "world/RulesVersion.h"
+#include "world/WorldHash.h"
+
+namespace vilmar {
+namespace {
+
+Replay sample() {
+  Replay r;
+  r.rulesVersion = RULES_VERSION;
+  r.gameOver = true;
+  r.firstLevel = 3;
+  r.ticks = 5000;
+  r.score = 1234;
+  r.finalHash = 0x0123456789abcdefull;
+  r.keys = {{0, TAPE_SPACE}, {2, 0}, {200000, TAPE_UP}, {UINT32_MAX, TAPE_UP | TAPE_SPACE}, {1, TAPE_DOWN}};
+  r.clock = {0, 1, -1, 40, INT32_MIN, INT32_MAX};
+  return r;
+}
+
+std::vector<std::uint8_t> withByte(std::vector<std::uint8_t> bytes, std::size_t at, std::uint8_t value) {
+  bytes[at] = value;
+  return bytes;
+}
+
+ReplayError parse(const std::vector<std::uint8_t>& bytes) {
+  Replay r;
+  return parseReplay(bytes, r);
+}
+
+TEST(ReplayFile, ReadsBackWhatWasWritten) {
+  const Replay r = sample();
+  const auto bytes = encodeReplay(r);
+  Replay back;
+  ASSERT_EQ(parseReplay(bytes, back), ReplayError::None);
+  EXPECT_EQ(back, r);
+  // A byte for each short distance, a varint's worth for the long ones.
+  std::size_t body = 0;
+  for (const KeyChange& k : r.keys) body += keyChangeBytes(k);
+  for (const std::int32_t d : r.clock) body += clockBytes(d);
+  EXPECT_EQ(bytes.size(), REPLAY_HEADER_BYTES + body);
+}
+
+TEST(ReplayFile, RefusesEveryDamagedFileWithItsReason) {
+  const auto good = encodeReplay(sample());
+  for (std::size_t n = 0; n < good.size(); ++n) {
+    const std::vector<std::uint8_t> cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n));
+    EXPECT_NE(parse(cut), ReplayError::None) << "cut to " << n;
+  }
+  EXPECT_EQ(parse(withByte(good, 0, 'X')), ReplayError::NotAReplay);
+  EXPECT_EQ(parse(withByte(good, 4, 2)), ReplayError::FormatVersion);
+  EXPECT_EQ(parse(withByte(good, 5, 3)), ReplayError::BadHeader);   // an unknown flag
+  EXPECT_EQ(parse(withByte(good, 8, 0)), ReplayError::BadHeader);   // no tick length
+  EXPECT_EQ(parse(withByte(good, 10, 1)), ReplayError::BadHeader);  // reserved
+  EXPECT_EQ(parse(withByte(withByte(good, 12, 0), 13, 0)), ReplayError::BadHeader);  // level 0
+  EXPECT_EQ(parse(withByte(withByte(good, 16, 0), 17, 0)), ReplayError::BadHeader);  // no ticks
+  EXPECT_EQ(parse(withByte(good, 19, 0x7f)), ReplayError::BadHeader);               // ticks past the limit
+  EXPECT_EQ(parse(withByte(good, 35, 0x7f)), ReplayError::TooShort);   // more keys than bytes
+  EXPECT_EQ(parse(withByte(good, 39, 0x7f)), ReplayError::TooShort);   // more clock reads than bytes
+  // The first change says Space, a second that says Space again changes nothing.
+  EXPECT_EQ(parse(withByte(good, REPLAY_HEADER_BYTES + 1, (2 << 3) | TAPE_SPACE)), ReplayError::BadKeys);
+  auto longer = good;
+  longer.push_back(0);
+  EXPECT_EQ(parse(longer), ReplayError::TrailingBytes);
+
+  // A varint that never ends, and one past 64 bits.
+  Replay one = sample();
+  one.keys = {{0, TAPE_UP}};
+  one.clock.clear();
+  auto endless = encodeReplay(one);
+  endless.back() = 0x80;
+  endless.insert(endless.end(), 12, 0x80);
+  endless.push_back(0);
+  endless[32] = 1;
+  EXPECT_EQ(parse(endless), ReplayError::BadKeys);
+  auto wide = encodeReplay(one);
+  wide.pop_back();
+  wide.insert(wide.end(), {0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0x7f});
+  EXPECT_EQ(parse(wide), ReplayError::BadKeys);
+  // Clock deviations are 32-bit.
+  one.keys.clear();
+  one.clock = {0};
+  auto bigClock = encodeReplay(one);
+  bigClock.pop_back();
+  bigClock.insert(bigClock.end(), {0xff, 0xff, 0xff, 0xff, 0x1f});
+  EXPECT_EQ(parse(bigClock), ReplayError::BadClock);
+
+  std::vector<std::uint8_t> huge(REPLAY_MAX_BYTES + 1, 0);
+  EXPECT_EQ(parse(huge), ReplayError::TooLong);
+}
+
+TEST(InputTape, ARecordingThatOutgrowsAFileIsDroppedAndPlayGoesOn) {
+  InputTape tape;
+  tape.startRecording(40);
+  std::uint8_t answered = 0;
+  for (int i = 0; i < 100000; ++i) {
+    const auto live = static_cast<std::uint8_t>(i % 2 == 0 ? TAPE_SPACE : 0);
+    answered = tape.keys(live);
+    EXPECT_EQ(answered, live);  // the live keys always pass through
+    tape.endTick();
+  }
+  EXPECT_TRUE(tape.overflowed());
+  const Replay r = tape.recorded();
+  EXPECT_TRUE(r.keys.empty());
+  EXPECT_EQ(r.ticks, 100000u);
+}
+
+TEST(InputTape, PlaysTheClockBackAsTheWorldReadItRelativeToItsFirstRead) {
+  InputTape rec;
+  rec.startRecording(40);
+  const std::uint32_t reads[] = {0xFFFFFF00u, 0xFFFFFF00u + 81, 0xFFFFFF00u + 81 + 3, 0xFFFFFF00u + 500};
+  const std::uint32_t atTick[] = {0, 2, 5, 5};
+  std::uint32_t tick = 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    while (tick < atTick[i]) rec.endTick(), ++tick;
+    EXPECT_EQ(rec.clock(reads[i]), reads[i]);
+  }
+  const Replay r = rec.recorded();
+  EXPECT_EQ(r.clock, (std::vector<std::int32_t>{1, 3 - 120, 500 - 84}));
+
+  InputTape play;
+  play.startPlaying(r);
+  tick = 0;
+  std::uint32_t first = 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    while (tick < atTick[i]) play.endTick(), ++tick;
+    const std::uint32_t v = play.clock(12345);
+    if (i == 0) first = v;
+    EXPECT_EQ(v - first, reads[i] - reads[0]);  // the live clock plays no part
+  }
+  EXPECT_TRUE(play.playedExactly());
+  play.clock(0);
+  EXPECT_TRUE(play.clockRanOut());
+  EXPECT_FALSE(play.playedExactly());
+}
+
+struct TestPlatform : HeadlessPlatform {
+  TestPlatform() : HeadlessPlatform(7000) {
+    useCompiledResources(false);
+    setResource(ResourceType::Bitmap, 139, test::testPaletteBitmap());
+  }
+  // With jitter the wait overshoots now and then, as a real one does, so
+  // ticks start a little late and the customers' points depend on it.
+  void spin() override { now += jitter && ++spins % 3 == 0 ? 3 : 1; }
+  bool jitter = false;
+  unsigned spins = 0;
+};
+
+// Seeded random play through the real main-loop pass: switching bars,
+// serving, holding Space, now and then a new game.
+struct RandomPlay {
+  explicit RandomPlay(std::uint32_t seed, bool jitter = false) : random(seed) { platform.jitter = jitter; }
+  TestPlatform platform;
+  App app{platform};
+  std::mt19937 random;
+  std::vector<std::string> lines;
+
+  void pass(std::uint64_t n) {
+    if (n == 1 || random() % 1500 == 0) platform.keyTap(Key::F1);
+    if (random() % 7 == 0) platform.keyTap(random() % 2 == 0 ? Key::Up : Key::Down);
+    if (random() % 5 == 0) platform.keyTap(Key::Space);
+    if (random() % 50 == 0) platform.keyDown(Key::Space);
+    if (random() % 9 == 0) platform.keyUp(Key::Space);
+    platform.beginPass();
+    app.pass();
+    lines.push_back(traceLine(n, app, platform));
+  }
+};
+
+std::string withoutPass(const std::string& line) { return line.substr(line.find(',')); }
+
+TEST(Replay, PlaysBackTheSameTraceLinePassForPass) {
+  RandomPlay live(2024);
+  std::vector<std::uint64_t> firstPass;  // the pass each recorded game began on
+  std::uint32_t seen = 0;
+  for (std::uint64_t n = 0; n < 30000 && (live.app.gameSession->finishedGames < 3); ++n) {
+    const bool restarting = live.app.gameSession->restartRequested;
+    live.pass(n);
+    if (restarting) firstPass.push_back(n);
+    if (live.app.gameSession->finishedGames == seen) continue;
+    seen = live.app.gameSession->finishedGames;
+    const Replay game = *live.app.gameSession->lastGame;
+    const std::uint64_t from = firstPass[seen - 1];
+    ASSERT_EQ(game.ticks, n - from + (game.gameOver ? 1 : 0));
+
+    TestPlatform platform;
+    App replay(platform);
+    replay.gameSession->playBack(game);
+    for (std::uint64_t i = 0; i < game.ticks; ++i) {
+      platform.beginPass();
+      replay.pass();
+      ASSERT_EQ(withoutPass(traceLine(i, replay, platform)), withoutPass(live.lines[from + i])) << "tick " << i;
+    }
+    EXPECT_TRUE(replay.gameSession->playbackEnded());
+    EXPECT_TRUE(replay.gameSession->playbackExact());
+    EXPECT_EQ(replay.bestScore.get(), 0);  // someone's recorded game is not the viewer's best
+    // It stands still once played out.
+    const std::uint64_t end = worldHash(*replay.gameSession->world);
+    EXPECT_EQ(end, game.finalHash);
+    for (int i = 0; i < 30; ++i) replay.pass();
+    EXPECT_EQ(worldHash(*replay.gameSession->world), end);
+    EXPECT_EQ(replay.gameSession->world->score->get(), game.score);
+  }
+  EXPECT_EQ(seen, 3u);
+}
+
+TEST(Replay, VerifiesAnHonestGameOnAJitteryClockAndRefusesATamperedOne) {
+  RandomPlay live(77, true);
+  std::optional<Replay> over;
+  for (std::uint64_t n = 0; n < 40000 && !over; ++n) {
+    live.pass(n);
+    const auto& last = live.app.gameSession->lastGame;
+    if (last && last->gameOver && last->score > 0) over = last;
+  }
+  ASSERT_TRUE(over);
+  ASSERT_TRUE(std::any_of(over->clock.begin(), over->clock.end(), [](std::int32_t d) { return d != 0; }));
+  TestPlatform platform;
+  ReplayOutcome outcome;
+  EXPECT_EQ(checkReplay(platform, *over, &outcome), ReplayVerdict::Verified);
+  EXPECT_EQ(outcome.score, over->score);
+
+  Replay higher = *over;
+  higher.score += 1000;
+  EXPECT_EQ(checkReplay(platform, higher), ReplayVerdict::ScoreDiffers);
+  Replay later = *over;
+  later.ticks += 10;
+  EXPECT_EQ(checkReplay(platform, later), ReplayVerdict::EndedEarly);
+  Replay future = *over;
+  future.rulesVersion = RULES_VERSION + 1;
+  EXPECT_EQ(checkReplay(platform, future), ReplayVerdict::UnknownRules);
+  Replay fast = *over;
+  fast.tickMs = 20;
+  EXPECT_EQ(checkReplay(platform, fast), ReplayVerdict::UnknownSpeed);
+  // A quicker clock would give more points: the hash and the score tell.
+  Replay quicker = *over;
+  for (std::int32_t& d : quicker.clock) d -= 1000;
+  EXPECT_NE(checkReplay(platform, quicker), ReplayVerdict::Verified);
+  // Keys of another game: the world does not end where the header says.
+  Replay other = *over;
+  other.keys.erase(other.keys.begin(), other.keys.begin() + static_cast<std::ptrdiff_t>(other.keys.size() / 2));
+  EXPECT_NE(checkReplay(platform, other), ReplayVerdict::Verified);
+}
+
+}  // namespace
+}  // namespace vilmar
