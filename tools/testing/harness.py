@@ -1,9 +1,9 @@
 """What the tests that work the real programs share: the reference score
-server and the game service, the virtual display, a program under test,
-the simulator's frames, pictures, waiting on conditions, and named checks.
-The browser tests (tools/web), the native game's (sdltests.py) and the
-Windows program's (winetests.py) are built on it."""
+server and the game service, the virtual display, the simulator's frames,
+pictures, waiting on conditions, and named checks. The browser tests
+(tools/web), sdltests.py and winetests.py stand on it."""
 
+import argparse
 import json
 import os
 import re
@@ -162,22 +162,11 @@ class VirtualDisplay:
         stop(self.process)
 
 
-def build(preset, targets=()):
-    """Configures and builds a preset (only the targets, if named); whether
-    it worked. The log goes to build/PRESET-tests-build.log."""
-    os.makedirs(os.path.join(ROOT, "build"), exist_ok=True)
-    log_path = os.path.join(ROOT, "build", preset + "-tests-build.log")
-    with open(log_path, "w") as log:
-        for step in (["cmake", "--preset", preset],
-                     ["cmake", "--build", "--preset", preset, "-j2"] + (["--target", *targets] if targets else [])):
-            if subprocess.run(step, cwd=ROOT, stdout=log, stderr=subprocess.STDOUT).returncode != 0:
-                print("the build failed; the log is " + log_path, file=sys.stderr)
-                return False
-    return True
-
-
-def tools_missing(*tools):
-    return [tool for tool in tools if not (shutil.which(tool) or os.access(tool, os.X_OK))]
+def require(*tools):
+    """Raises if a program the tests need is neither on the path nor built."""
+    missing = [tool for tool in tools if not (shutil.which(tool) or os.access(tool, os.X_OK))]
+    if missing:
+        raise RuntimeError("missing: " + ", ".join(missing))
 
 
 # --- the simulator's frames and pictures ---------------------------------------
@@ -275,24 +264,9 @@ class Picture:
         return cls(width, height, rgb) if len(rgb) == width * height * 3 else None
 
     @classmethod
-    def from_bmp(cls, path):
-        """A 24-bit bottom-up BMP as the Windows driver writes it, or None."""
-        try:
-            with open(path, "rb") as f:
-                data = f.read()
-            offset, = struct.unpack_from("<I", data, 10)
-            width, height, _, bits = struct.unpack_from("<iiHH", data, 18)
-        except (OSError, struct.error):
-            return None
-        stride = (width * 3 + 3) & ~3
-        if bits != 24 or width <= 0 or height <= 0 or len(data) < offset + stride * height:
-            return None
-        rows = []
-        for y in range(height - 1, -1, -1):
-            row = bytearray(data[offset + y * stride:offset + y * stride + width * 3])
-            row[0::3], row[2::3] = row[2::3], row[0::3]
-            rows.append(bytes(row))
-        return cls(width, height, b"".join(rows))
+    def read(cls, path):
+        """Any picture ImageMagick reads (a BMP capture, say), or None."""
+        return cls.from_ppm(subprocess.run(["convert", path, "-depth", "8", "ppm:-"], capture_output=True).stdout)
 
     def crop(self, x, y, width, height):
         rows = (self.rgb[(y + r) * self.width * 3 + x * 3:(y + r) * self.width * 3 + (x + width) * 3]
@@ -340,6 +314,7 @@ class Checks(unittest.TestCase):
     check fails its scenario and the scenario goes on."""
 
     passed = failed = 0
+    shots = options = None
 
     def check(self, condition, name):
         if condition:
@@ -353,12 +328,18 @@ class Checks(unittest.TestCase):
         return bool(condition)
 
 
-def run(name, *cases):
-    """Runs the cases' scenarios in the order they are written; the exit code."""
-    suite = unittest.TestSuite()
-    for case in cases:
-        for test in [t for t in case.__dict__ if t.startswith("test")]:
-            suite.addTest(case(test))
+def run(name, case, *flags):
+    """Reads the command line (--screenshots DIR and the flags given), then
+    runs the case's scenarios in the order they are written; the exit code."""
+    parser = argparse.ArgumentParser(prog=name)
+    parser.add_argument("--screenshots", metavar="DIR", help="keep pictures of the menus and dialogs")
+    for flag, text in flags:
+        parser.add_argument(flag, action="store_true", help=text)
+    case.options = parser.parse_args()
+    if case.options.screenshots:
+        case.shots = os.path.abspath(case.options.screenshots)
+        os.makedirs(case.shots, exist_ok=True)
+    suite = unittest.TestSuite(case(test) for test in case.__dict__ if test.startswith("test"))
     result = unittest.TextTestRunner(stream=sys.stdout, verbosity=0).run(suite)
     broken = len(result.errors)
     print("%s: %d passed, %d failed%s" % (name, Checks.passed, Checks.failed,
