@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "actors/Figure.h"
+#include "actors/ListItem.h"
 
 namespace vilmar {
 

@@ -2,8 +2,7 @@
 
 #include "actors/Mug.h"
 #include "input/InputDevice.h"
-#include "platform/Platform.h"
-#include "world/BarGame.h"
+#include "actors/Stage.h"
 
 namespace vilmar {
 
@@ -17,8 +16,8 @@ constexpr Place POUR_PLACE[LANES] = {{327, 77}, {335, 115}, {348, 164}, {360, 21
 constexpr Place PUSH_PLACE[LANES] = {{315, 75}, {321, 114}, {327, 162}, {333, 210}};
 }  // namespace
 
-Bartender::Bartender(BarGame& world, const std::array<const Sprite*, 9>& pictures)
-    : Actor(pictures[PUSH], world.frameBuffer.get()), world_(world), pictures_(pictures) {
+Bartender::Bartender(Stage& stage, const std::array<const Sprite*, 9>& pictures)
+    : Actor(pictures[PUSH], stage.frame()), stage_(stage), pictures_(pictures) {
   reset();
 }
 
@@ -39,7 +38,7 @@ void Bartender::showPose(int pose) {
 }
 
 void Bartender::step() {
-  if (world_.freezeTicks != 0) return;
+  if (stage_.frozen()) return;
   input->poll();
   if (input->fireEvent > 0 && !serving) {
     input->clearEvents();
@@ -72,10 +71,8 @@ void Bartender::step() {
 }
 
 void Bartender::interact() {
-  if (world_.freezeTicks == 0 && launchLane != -1) {
-    auto* mug = new Mug(world_, &pictures_[MUG_PICTURES], launchLane);
-    world_.addActor(ACTOR_MUG, mug, launchLane);
-    world_.platform.playSound(WAVE_MUG_LAUNCHED);
+  if (!stage_.frozen() && launchLane != -1) {
+    stage_.launchMug(new Mug(stage_, &pictures_[MUG_PICTURES], launchLane));
     launchLane = -1;
   }
   if (missed) setPicture(pictures_[DESPAIR]);

@@ -2,11 +2,11 @@
 #include <array>
 #include <cstdint>
 
-#include "actors/Figure.h"
+#include "actors/Actor.h"
 
 namespace vilmar {
 
-class BarGame;
+class Stage;
 
 // The player's figure: fixed at the right-hand end of one of the four bars,
 // switching bars with Up and Down and serving with Space.
@@ -14,7 +14,7 @@ class Bartender : public Actor {
  public:
   enum Picture { POUR = 0, PUSH = 1, DESPAIR = 2, CHEER = 3, IDLE = 4, MUG_PICTURES = 5 };
 
-  Bartender(BarGame& world, const std::array<const Sprite*, 9>& pictures);
+  Bartender(Stage& stage, const std::array<const Sprite*, 9>& pictures);
   void reset();
   void step() override;
   void interact() override;
@@ -29,7 +29,7 @@ class Bartender : public Actor {
  private:
   void showPose(int pose);
 
-  BarGame& world_;
+  Stage& stage_;
   std::array<const Sprite*, 9> pictures_;
 };
 

@@ -1,38 +1,28 @@
 #include "actors/Customer.h"
 
-#include "actors/Bartender.h"
+#include "actors/ActorList.h"
 #include "actors/Mug.h"
-#include "platform/Platform.h"
-#include "world/BarGame.h"
+#include "actors/Stage.h"
 
 namespace vilmar {
 
 static_assert(Customer::START_X.size() == LANES);
 
-Customer::Customer(BarGame& world, const std::array<const Sprite*, 15>& pictureSets, std::int32_t index,
+Customer::Customer(Stage& stage, const std::array<const Sprite*, 15>& pictureSets, std::int32_t index,
                    std::int32_t customerKind)
     // The first picture of the guest's own set, so even the frame before the
     // first step shows the right person.
-    : Actor(pictureSets[static_cast<std::size_t>(3 * customerKind)], world.frameBuffer.get()),
+    : Actor(pictureSets[static_cast<std::size_t>(3 * customerKind)], stage.frame()),
       lane(index % LANES),
       kind(customerKind),
       animStep((index + customerKind) % 3),
       walkFrame(customerKind % 2 == 1),
-      world_(world),
+      stage_(stage),
       pictures_{pictureSets[static_cast<std::size_t>(3 * customerKind)],
                 pictureSets[static_cast<std::size_t>(3 * customerKind + 1)],
                 pictureSets[static_cast<std::size_t>(3 * customerKind + 2)]} {
   const std::int32_t queued = QUEUE_GAP * (index / LANES);
   setPosition(START_X[laneIndex()] + static_cast<float>(queued), DOOR_Y[laneIndex()], 0.0f);
-}
-
-std::int32_t Customer::pointsForLeaving(std::uint32_t elapsedMs) {
-  // The bonus shrinks with the time the level has run. A level's guests need
-  // seconds to be served, so two milliseconds or less only happens with a
-  // clock that jumped; such a guest gets the base points and no bonus rather
-  // than a division by zero or a bonus from a wrapped divisor.
-  const std::uint32_t bonus = elapsedMs > 2 ? 54000u / (elapsedMs - 2) : 0u;
-  return static_cast<std::int32_t>(bonus > 0x7FFFFFF0u ? 0x7FFFFFF0u : bonus) + 10;
 }
 
 void Customer::step() {
@@ -50,11 +40,7 @@ void Customer::step() {
 }
 
 void Customer::leave() {
-  const std::uint32_t elapsed =
-      world_.clock() - static_cast<std::uint32_t>(world_.levelStart.get());
-  const std::int32_t points = pointsForLeaving(elapsed);
-  world_.score->add(points - 10);
-  world_.score->add(10);
+  stage_.guestLeaves();
   if (mug != nullptr) mug->removed = true;
   removed = true;
 }
@@ -64,12 +50,11 @@ void Customer::putMugBack() {
   mug->empty = true;
   mug->setPosition(x + MUG_PUT_BACK_OFFSET, mug->y, 0.0f);
   mug = nullptr;
-  world_.drinkingCustomers[laneIndex()].remove(this);
-  world_.waitingCustomers[laneIndex()].insertAt(this, 0);
+  stage_.stopDrinking(*this);
 }
 
 void Customer::lookForMug() {
-  ActorList& mugs = world_.laneMugs[laneIndex()];
+  ActorList& mugs = stage_.mugsOn(lane);
   mugs.rewind();
   while (ListItem* item = mugs.next()) {
     auto* candidate = static_cast<Mug*>(item);
@@ -79,8 +64,7 @@ void Customer::lookForMug() {
     candidate->held = true;
     mug = candidate;
     drinkTicks = DRINK_TICKS;
-    world_.waitingCustomers[laneIndex()].remove(this);
-    world_.drinkingCustomers[laneIndex()].insertAt(this, 0);
+    stage_.startDrinking(*this);
     return;
   }
 }
@@ -89,9 +73,7 @@ void Customer::interact() {
   if (x < START_X[laneIndex()]) leave();
   if (x > END_X[laneIndex()] && !blinking) {
     blinking = true;
-    world_.bartender->missed = true;
-    world_.platform.playSound(WAVE_MISS);
-    world_.freezeTicks = FREEZE_TICKS;
+    stage_.miss();
   }
   if (mug != nullptr) {
     if (drinkTicks != 0) --drinkTicks;

@@ -2,11 +2,11 @@
 #include <array>
 #include <cstdint>
 
-#include "actors/Figure.h"
+#include "actors/Actor.h"
 
 namespace vilmar {
 
-class BarGame;
+class Stage;
 class Mug;
 
 // A guest walking from the door towards the bartender, pushed back while
@@ -27,14 +27,12 @@ class Customer : public Actor {
   static constexpr float PUSH_STEP = 1.0f;          // back towards the door while drinking
   static constexpr float MUG_PUT_BACK_OFFSET = 7.0f;  // the empty mug lands this far right of the guest
 
-  Customer(BarGame& world, const std::array<const Sprite*, 15>& pictureSets, std::int32_t index,
+  Customer(Stage& stage, const std::array<const Sprite*, 15>& pictureSets, std::int32_t index,
            std::int32_t kind);
   void step() override;
   void interact() override;
   std::size_t laneIndex() const { return static_cast<std::size_t>(lane); }
 
-  // Points for leaving elapsedMs after the level's customers were spawned.
-  static std::int32_t pointsForLeaving(std::uint32_t elapsedMs);
 
   std::int32_t lane;
   std::int32_t kind;
@@ -48,7 +46,7 @@ class Customer : public Actor {
   void putMugBack();
   void lookForMug();
 
-  BarGame& world_;
+  Stage& stage_;
   std::array<const Sprite*, 3> pictures_;
 };
 

@@ -23,9 +23,4 @@ void Figure::draw() {
   target->draw(*picture, left, top);
 }
 
-void Actor::draw() {
-  blinkPhase = blinking ? !blinkPhase : false;
-  if (!blinkPhase) Figure::draw();
-}
-
 }  // namespace vilmar

@@ -1,5 +1,7 @@
 #include "actors/ActorList.h"
 
+#include "actors/Actor.h"
+
 namespace vilmar {
 
 ItemList::~ItemList() { clear(); }

@@ -1,17 +1,15 @@
 #include "actors/Mug.h"
 
-#include "actors/Bartender.h"
-#include "platform/Platform.h"
-#include "world/BarGame.h"
+#include "actors/Stage.h"
 
 namespace vilmar {
 
 static_assert(Mug::LAUNCH_X.size() == LANES);
 
-Mug::Mug(BarGame& world, const Sprite* const* pictures, std::int32_t mugLane)
-    : Actor(pictures[FULL], world.frameBuffer.get()),
+Mug::Mug(Stage& stage, const Sprite* const* pictures, std::int32_t mugLane)
+    : Actor(pictures[FULL], stage.frame()),
       lane(mugLane),
-      world_(world),
+      stage_(stage),
       pictures_{pictures[0], pictures[1], pictures[2], pictures[3]} {
   setPosition(LAUNCH_X[laneIndex()], LAUNCH_Y[laneIndex()], 0.0f);
 }
@@ -33,7 +31,7 @@ void Mug::interact() {
   if (empty && !broken && !falling && x > END_X[laneIndex()] - CATCH_WINDOW) {
     // The catch is tested first: the tick in which the mug passes the end
     // can still be saved.
-    const bool caught = world_.bartender->lane == lane;
+    const bool caught = stage_.bartenderLane() == lane;
     if (caught) removed = true;
     if (x > END_X[laneIndex()] && !caught) {
       falling = true;
@@ -47,9 +45,7 @@ void Mug::interact() {
   if (broken) {
     if (!missReported) {
       missReported = true;
-      world_.bartender->missed = true;
-      world_.platform.playSound(WAVE_MISS);
-      world_.freezeTicks = FREEZE_TICKS;
+      stage_.miss();
     }
     setPicture(pictures_[empty ? BROKEN_EMPTY : BROKEN_FULL]);
   } else {

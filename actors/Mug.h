@@ -2,11 +2,11 @@
 #include <array>
 #include <cstdint>
 
-#include "actors/Figure.h"
+#include "actors/Actor.h"
 
 namespace vilmar {
 
-class BarGame;
+class Stage;
 
 // A mug sliding along a bar: full towards the customers, empty back towards
 // the bartender. A lost mug breaks, which is a miss.
@@ -27,7 +27,7 @@ class Mug : public Actor {
   static constexpr float FALL_STEP = 4.0f;   // down, once off the end
 
   // pictures points at the four mug pictures: full, empty and their shards.
-  Mug(BarGame& world, const Sprite* const* pictures, std::int32_t lane);
+  Mug(Stage& stage, const Sprite* const* pictures, std::int32_t lane);
   void step() override;
   void interact() override;
   std::size_t laneIndex() const { return static_cast<std::size_t>(lane); }
@@ -41,7 +41,7 @@ class Mug : public Actor {
   bool missReported = false;
 
  private:
-  BarGame& world_;
+  Stage& stage_;
   std::array<const Sprite*, 4> pictures_;
 };
 

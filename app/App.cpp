@@ -1,5 +1,7 @@
 #include "app/App.h"
 
+#include <utility>
+
 #include "net/ServiceEndpoint.h"
 #include "platform/Platform.h"
 #include "ui/Dialogs.h"
@@ -18,7 +20,8 @@ std::string webAddress(std::string_view host, std::string_view path) {
 // build moves it).
 std::string serviceAddress(std::string_view path) { return serviceUrl(serviceEndpoint(), path); }
 
-App::App(Platform& p, std::int32_t firstLevel) : platform(p), keys_(p), keyboard_(keys_) {
+App::App(Platform& p, std::int32_t firstLevel, ServiceEndpoint serviceAt)
+    : platform(p), service(std::move(serviceAt)), keys_(p), keyboard_(keys_) {
   gameSession = std::make_unique<GameSession>(platform, keyboard_, firstLevel);
   bestScore.set(0);
 }
@@ -50,32 +53,46 @@ void App::openRequestedDialogs() {
   // for the dialog; none of them may act once play resumes.
   const bool anyDialog = session.askToSubmit || session.signInRequested || session.infoRequested;
   if (session.askToSubmit) {
-    QuestionDialog question(session);
+    QuestionDialog question;
     platform.runDialog(question);
     session.askToSubmit = false;
+    if (question.accepted()) session.signInRequested = true;
   }
   if (session.signInRequested) {
     SignInDialog signIn(platform, submission,
-                        SignInScores{bestScore, *session.world->score, bestScoreTime, bestScoreTampered},
-                        [&session] { session.resyncClock(); });
+                        SignInScores{bestScore, *session.world->score, bestScoreTime, bestScoreTampered, bestReplay_},
+                        [&session] { session.resyncClock(); }, service);
     platform.runDialog(signIn);
     session.signInRequested = false;
   }
   if (session.infoRequested) {
-    InfoDialog info(session, infoTextIndex);
+    InfoDialog info(infoTextIndex);
     platform.runDialog(info);
     session.infoRequested = false;
+    // The time spent reading is not made up in ticks.
+    if (info.confirmed()) session.resyncClock();
   }
   if (anyDialog) keys_.forgetPresses();
 }
 
 void App::keepBestScore() {
-  if (gameSession->playingBack()) return;  // someone else's game, not the player's best
-  const std::int32_t current = gameSession->world->score->get();
-  if (current <= bestScore.get()) return;
-  bestScore.set(current);
-  bestScoreTime = static_cast<std::int32_t>(platform.milliseconds() - gameSession->clockStart);
-  bestScoreTampered = Counter::tamperFlag();
+  GameSession& session = *gameSession;
+  if (session.playingBack()) return;  // someone else's game, not the player's best
+  const std::int32_t current = session.world->score->get();
+  if (current > bestScore.get()) {
+    bestScore.set(current);
+    bestScoreTime = static_cast<std::int32_t>(platform.milliseconds() - session.clockStart);
+    bestScoreTampered = Counter::tamperFlag();
+    bestInCurrentGame_ = true;
+    bestReplay_.clear();
+  }
+  // The game that made the best has ended (over, or cut short by a new one):
+  // its recording goes with the score. One that outgrew a file has none.
+  if (session.finishedGames != gamesSeen_) {
+    gamesSeen_ = session.finishedGames;
+    if (bestInCurrentGame_) bestReplay_ = session.lastGame ? encodeReplay(*session.lastGame) : std::vector<std::uint8_t>{};
+    bestInCurrentGame_ = false;
+  }
 }
 
 void App::menuCommand(int id) {
@@ -90,8 +107,8 @@ void App::menuCommand(int id) {
     case CMD_REGISTER_SCORE:
       if (session.gameOverSeen) session.signInRequested = true;
       break;
-    case CMD_CHALLENGE: platform.openUrl(serviceAddress("/useradm/challenge/")); break;
-    case CMD_SERVICE_SITE: platform.openUrl(serviceAddress("/")); break;
+    case CMD_CHALLENGE: platform.openUrl(serviceUrl(service, "/useradm/challenge/")); break;
+    case CMD_SERVICE_SITE: platform.openUrl(serviceUrl(service, "/")); break;
     case CMD_SPONSOR_SITE: platform.openUrl(webAddress(VILMAR_SPONSOR_HOST, "/")); break;
     default: break;
   }

@@ -3,12 +3,14 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/GameSession.h"
 #include "gfx/NumberDisplay.h"
 #include "input/KeyReader.h"
 #include "input/KeyboardInput.h"
 #include "net/ScoreSubmission.h"
+#include "net/ServiceEndpoint.h"
 #include "platform/MenuCommands.h"
 
 namespace vilmar {
@@ -17,6 +19,7 @@ class Platform;
 
 // "http://" + host + path.
 std::string webAddress(std::string_view host, std::string_view path);
+// A page of the service this build was made for.
 std::string serviceAddress(std::string_view path);
 
 // The program between its start and its end, whatever shows it: the game
@@ -25,7 +28,9 @@ std::string serviceAddress(std::string_view path);
 // one window message in between.
 class App {
  public:
-  explicit App(Platform& platform, std::int32_t firstLevel = 1);
+  // service: where the score goes and the service's pages are; the build's
+  // own setting unless the player named another.
+  explicit App(Platform& platform, std::int32_t firstLevel = 1, ServiceEndpoint service = serviceEndpoint());
   ~App();
 
   // One pass: the submit question, the dialogs asked for, one tick, the best
@@ -46,6 +51,7 @@ class App {
   // The one score record of the run; its user name and password are the
   // sign-in dialog's remembered entries.
   ScoreSubmission submission;
+  const ServiceEndpoint service;
 
  private:
   void askAboutNewBest();
@@ -54,6 +60,11 @@ class App {
 
   KeyReader keys_;
   KeyboardInput keyboard_;
+  // The recorded game in which the best score was made, once it has ended;
+  // while it runs, bestInCurrentGame_ says the running game holds it.
+  std::vector<std::uint8_t> bestReplay_;
+  bool bestInCurrentGame_ = false;
+  std::uint32_t gamesSeen_ = 0;
 };
 
 }  // namespace vilmar

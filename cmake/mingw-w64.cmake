@@ -17,3 +17,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # One .exe that runs on a plain Windows: the C and C++ runtimes and winpthread
 # are linked in, nothing beside the system DLLs is needed.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+
+# Recorded games re-play to the same bits here as on every other target:
+# SSE arithmetic, no fused multiply-add, no fast-math (CMakeLists.txt says
+# the same for every build; here it holds even for code built outside it).
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse -ffp-contract=off -fno-fast-math")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse -ffp-contract=off -fno-fast-math")

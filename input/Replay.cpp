@@ -121,8 +121,8 @@ ReplayError parseReplay(std::span<const std::uint8_t> bytes, Replay& out) {
   r.ticks = static_cast<std::uint32_t>(getLe(bytes, 16, 4));
   r.score = static_cast<std::int32_t>(getLe(bytes, 20, 4));
   r.finalHash = getLe(bytes, 24, 8);
-  const std::uint64_t keyCount = getLe(bytes, 32, 4);
-  const std::uint64_t clockCount = getLe(bytes, 36, 4);
+  const auto keyCount = static_cast<std::size_t>(getLe(bytes, 32, 4));  // 32 bits: fits everywhere
+  const auto clockCount = static_cast<std::size_t>(getLe(bytes, 36, 4));
   if ((flags & ~FLAG_GAME_OVER) != 0 || reserved != 0 || r.tickMs == 0 || r.firstLevel < 1 || r.ticks == 0 ||
       r.ticks > REPLAY_MAX_TICKS)
     return ReplayError::BadHeader;
@@ -134,7 +134,7 @@ ReplayError parseReplay(std::span<const std::uint8_t> bytes, Replay& out) {
   std::size_t at = REPLAY_HEADER_BYTES;
   r.keys.reserve(keyCount);
   std::uint8_t keys = 0;
-  for (std::uint64_t i = 0; i < keyCount; ++i) {
+  for (std::size_t i = 0; i < keyCount; ++i) {
     std::uint64_t v = 0;
     if (const Varint got = getVarint(bytes, at, v); got != Varint::Read)
       return got == Varint::Cut ? ReplayError::TooShort : ReplayError::BadKeys;
@@ -145,7 +145,7 @@ ReplayError parseReplay(std::span<const std::uint8_t> bytes, Replay& out) {
     keys = next;
   }
   r.clock.reserve(clockCount);
-  for (std::uint64_t i = 0; i < clockCount; ++i) {
+  for (std::size_t i = 0; i < clockCount; ++i) {
     std::uint64_t v = 0;
     if (const Varint got = getVarint(bytes, at, v); got != Varint::Read)
       return got == Varint::Cut ? ReplayError::TooShort : ReplayError::BadClock;

@@ -31,6 +31,37 @@ bool knownProcessor(std::string_view name) {
   return false;
 }
 
+int hexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// fr=HEX: the recorded game, in lowercase hexadecimal.
+bool readReplayField(std::string_view pair, FormCheck& check) {
+  if (!pair.starts_with("fr=")) {
+    check.error = "field 12 is not fr";
+    return false;
+  }
+  const std::string_view hex = pair.substr(3);
+  if (hex.empty() || hex.size() % 2 != 0 || hex.size() > 2 * FORM_REPLAY_MAX_BYTES) {
+    check.error = "fr is not an even count of hex digits up to the limit";
+    return false;
+  }
+  check.replay.reserve(hex.size() / 2);
+  for (std::size_t i = 0; i < hex.size(); i += 2) {
+    const int high = hexDigit(hex[i]), low = hexDigit(hex[i + 1]);
+    if (high < 0 || low < 0) {
+      check.error = "fr is not lowercase hex";
+      check.replay.clear();
+      return false;
+    }
+    check.replay.push_back(static_cast<std::uint8_t>(high * 16 + low));
+  }
+  check.hasReplay = true;
+  return true;
+}
+
 }  // namespace
 
 FormCheck checkForm(std::string_view body) {
@@ -41,6 +72,10 @@ FormCheck checkForm(std::string_view body) {
     pairs.push_back(body.substr(start, end == std::string_view::npos ? end : end - start));
     if (end == std::string_view::npos) break;
     start = end + 1;
+  }
+  if (pairs.size() == std::size(KEYS) + 1) {
+    if (!readReplayField(pairs.back(), check)) return check;
+    pairs.pop_back();
   }
   if (pairs.size() != std::size(KEYS)) {
     check.error = "expected 11 fields, got " + std::to_string(pairs.size());

@@ -70,6 +70,15 @@ std::string formBody(const ScoreSubmission& submission, const MachineFacts& fact
   body += "&f9=" + encodeField(std::to_string(facts.length));
   body += "&fa=" + encodeField(score + submission.email.str());
   body += "&fb=" + encodeField(std::to_string(lengthPlusScore));
+  if (!submission.replay.empty()) {
+    static constexpr char HEX[] = "0123456789abcdef";
+    body.reserve(body.size() + 4 + 2 * submission.replay.size());
+    body += "&fr=";
+    for (const std::uint8_t b : submission.replay) {
+      body += HEX[b >> 4];
+      body += HEX[b & 15];
+    }
+  }
   return body;
 }
 

@@ -30,6 +30,8 @@ void trimBlanks(std::string& text);
 
 // The request body, fields f1 to fb in order. sentScore is taken as it
 // stands; postScore negates it first for a tampered score.
+// With a replay, a twelfth field fr follows the eleven: its bytes in
+// lowercase hexadecimal, not scrambled.
 std::string formBody(const ScoreSubmission& submission, const MachineFacts& facts);
 
 // The number at the very start of text as the server writes it: an optional

@@ -3,6 +3,7 @@
 // the server's verdict back to the sign-in dialog.
 
 #include <cstdint>
+#include <vector>
 
 #include "net/BoundedText.h"
 
@@ -37,6 +38,9 @@ struct ScoreSubmission {
   std::int32_t resultCode = 0;
   BoundedText<259> message;
   std::int32_t versionCode = 1;
+  // The recorded game in which the score was made (a .vpr file's bytes),
+  // sent along so the service can play it again; empty sends none.
+  std::vector<std::uint8_t> replay;
 };
 
 }  // namespace vilmar

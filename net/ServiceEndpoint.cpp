@@ -14,6 +14,33 @@ ServiceEndpoint serviceEndpoint() {
   return {VILMAR_SERVICE_HOST, static_cast<std::uint16_t>(VILMAR_SERVICE_PORT)};
 }
 
+std::optional<ServiceEndpoint> parseServiceAddress(std::string_view text) {
+  constexpr std::string_view SCHEME = "http://";
+  if (text.substr(0, SCHEME.size()) != SCHEME) return std::nullopt;
+  text.remove_prefix(SCHEME.size());
+  if (!text.empty() && text.back() == '/') text.remove_suffix(1);
+  const std::size_t colon = text.find(':');
+  const std::string_view host = text.substr(0, colon);
+  // A host name's labels are at most 63 characters and the name at most 253.
+  if (host.empty() || host.size() > 253 || host.front() == '.' || host.front() == '-') return std::nullopt;
+  for (const char c : host) {
+    const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-';
+    if (!allowed) return std::nullopt;
+  }
+  ServiceEndpoint endpoint{std::string(host), 80};
+  if (colon == std::string_view::npos) return endpoint;
+  const std::string_view port = text.substr(colon + 1);
+  if (port.empty() || port.size() > 5) return std::nullopt;
+  unsigned value = 0;
+  for (const char c : port) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<unsigned>(c - '0');
+  }
+  if (value == 0 || value > 65535) return std::nullopt;
+  endpoint.port = static_cast<std::uint16_t>(value);
+  return endpoint;
+}
+
 std::string serviceUrl(const ServiceEndpoint& address, std::string_view path) {
   std::string url = "http://";
   url += address.host;

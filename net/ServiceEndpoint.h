@@ -1,8 +1,10 @@
 #pragma once
 // Where the game service lives: its web site and the high-score server are on
-// one host. Both are build settings (VILMAR_SERVICE_HOST, VILMAR_SERVICE_PORT).
+// one host. Both are build settings (VILMAR_SERVICE_HOST, VILMAR_SERVICE_PORT),
+// the default of the programs' --service option.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +17,13 @@ struct ServiceEndpoint {
 
 // The address this build was made for.
 ServiceEndpoint serviceEndpoint();
+
+// Reads "http://HOST:PORT" or "http://HOST" (port 80), a trailing "/"
+// allowed: the --service option of the programs, for a service on another
+// machine or on this one. HOST is a name or an IPv4 address; nothing else
+// (no user, path, query or https) is taken. Nothing when the text is not
+// such an address.
+std::optional<ServiceEndpoint> parseServiceAddress(std::string_view text);
 
 // "http://host" (with ":port" unless it is 80) followed by path.
 std::string serviceUrl(const ServiceEndpoint& address, std::string_view path);

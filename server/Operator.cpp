@@ -1,6 +1,7 @@
 #include "Operator.h"
 
 #include <charconv>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -164,10 +165,27 @@ int importReleases(Store& store, const std::vector<std::string>& args, std::ostr
 }  // namespace
 
 std::string csvField(const std::string& text) {
-  std::string value = text;
-  if (!value.empty() && (value[0] == '=' || value[0] == '+' || value[0] == '-' || value[0] == '@'))
-    value.insert(0, "'");
-  if (value.find_first_of(",\"\r\n") == std::string::npos) return value;
+  // Control characters are written as \xNN (C1 ones as \u00NN): the output
+  // goes to a terminal or a spreadsheet, and neither may be steered by what
+  // a stranger typed into a form.
+  std::string value;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    char escaped[8] = {};
+    if (c < 0x20 || c == 0x7F) {
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+    } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(text[i + 1]) < 0xA0) {
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(text[++i]));
+    } else {
+      value += static_cast<char>(c);
+      continue;
+    }
+    value += escaped;
+  }
+  // A cell a spreadsheet would take for a formula, also when a TAB or CR leads it.
+  if (!text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos) value.insert(0, "'");
+  if (value.find_first_of(",\"") == std::string::npos) return value;
   std::string quoted = "\"";
   for (const char c : value) {
     if (c == '"') quoted += '"';

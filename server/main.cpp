@@ -76,6 +76,7 @@ int serve(const kortix::Options& options, kortix::Store& store, const sigset_t& 
   web.staticDir = share + "/static";
   web.siteDir = options.siteDir;
   web.downloadsDir = options.downloadsDir;
+  web.publicUrl = publicUrl;
   app = std::make_unique<WebApp>(store, desk, accounts, templates, clock, web);
 
   // SIGINT and SIGTERM are blocked in every thread; this one waits for them

@@ -198,11 +198,11 @@ TEST(Customer, ShowsItsOwnPersonBeforeTheFirstStep) {
 }
 
 TEST(Customer, PointsShrinkWithTimeAndNeverDivideByZero) {
-  EXPECT_EQ(Customer::pointsForLeaving(3602), 25);
-  EXPECT_EQ(Customer::pointsForLeaving(5402), 20);
-  EXPECT_EQ(Customer::pointsForLeaving(60000), 10);
-  for (std::uint32_t t : {0u, 1u, 2u}) EXPECT_EQ(Customer::pointsForLeaving(t), 10) << t;
-  EXPECT_EQ(Customer::pointsForLeaving(3), 54010);
+  EXPECT_EQ(BarGame::pointsForLeaving(3602), 25);
+  EXPECT_EQ(BarGame::pointsForLeaving(5402), 20);
+  EXPECT_EQ(BarGame::pointsForLeaving(60000), 10);
+  for (std::uint32_t t : {0u, 1u, 2u}) EXPECT_EQ(BarGame::pointsForLeaving(t), 10) << t;
+  EXPECT_EQ(BarGame::pointsForLeaving(3), 54010);
 }
 
 TEST(Customer, TakesAFullMugWithinReachAndIsPushedBack) {

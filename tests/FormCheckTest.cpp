@@ -57,5 +57,28 @@ TEST(ServerFormCheck, AcceptsTheGamesFormAndRejectsEachKindOfFault) {
   }
 }
 
+TEST(ServerFormCheck, ARecordedGameRidesAsATwelfthFieldInLowercaseHex) {
+  ScoreSubmission s;
+  s.replay = {0x56, 0x50, 0x52, 0x1a, 0x00, 0xff};
+  const std::string body = sampleBody(s);
+  EXPECT_TRUE(body.ends_with("&fr=5650521a00ff"));  // after the eleven, not scrambled
+  const FormCheck check = checkForm(body);
+  EXPECT_EQ(check.error, "");
+  EXPECT_TRUE(check.hasReplay);
+  EXPECT_EQ(check.replay, s.replay);
+  EXPECT_EQ(check.score, 300);
+
+  const FormCheck none = checkForm(sampleBody());
+  EXPECT_EQ(none.error, "");
+  EXPECT_FALSE(none.hasReplay);
+
+  const std::string eleven = sampleBody();
+  for (const std::string bad : {"&fr=", "&fr=abc", "&fr=ABCD", "&fr=zz00", "&fx=00", "&fr=00&fr=00"})
+    EXPECT_NE(checkForm(eleven + bad).error, "") << bad;
+  // The limit: a whole replay's worth of digits, not one byte more.
+  EXPECT_EQ(checkForm(eleven + "&fr=" + std::string(2 * FORM_REPLAY_MAX_BYTES, 'a')).error, "");
+  EXPECT_NE(checkForm(eleven + "&fr=" + std::string(2 * FORM_REPLAY_MAX_BYTES + 2, 'a')).error, "");
+}
+
 }  // namespace
 }  // namespace vilmar

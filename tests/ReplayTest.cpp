@@ -7,6 +7,8 @@
 #include "app/ReplayCheck.h"
 #include "input/InputTape.h"
 #include "input/Replay.h"
+#include "net/FormCheck.h"
+#include "tests/FakeNet.h"
 #include "tests/TestSupport.h"
 #include "tools/sim/Trace.h"
 #include "world/RulesVersion.h"
@@ -249,6 +251,28 @@ TEST(Replay, VerifiesAnHonestGameOnAJitteryClockAndRefusesATamperedOne) {
   Replay other = *over;
   other.keys.erase(other.keys.begin(), other.keys.begin() + static_cast<std::ptrdiff_t>(other.keys.size() / 2));
   EXPECT_NE(checkReplay(platform, other), ReplayVerdict::Verified);
+}
+
+TEST(Replay, TheBestScoreGoesOutWithTheGameThatMadeIt) {
+  RandomPlay live(5, true);
+  auto transport = std::make_unique<test::FakeTransport>();
+  test::FakeTransport& http = *transport;
+  live.platform.useTransport(std::move(transport));
+  live.platform.signIn = HeadlessPlatform::SignInEntries{"vilmar@example.se", "hemligt"};
+  for (std::uint64_t n = 0; n < 60000 && http.body.empty(); ++n) live.pass(n);
+  ASSERT_FALSE(http.body.empty());
+
+  const FormCheck form = checkForm(http.body);
+  ASSERT_EQ(form.error, "");
+  ASSERT_TRUE(form.hasReplay);
+  Replay game;
+  ASSERT_EQ(parseReplay(form.replay, game), ReplayError::None);
+  EXPECT_EQ(game.score, form.score);
+  TestPlatform platform;
+  EXPECT_EQ(checkReplay(platform, game), ReplayVerdict::Verified);
+  // The game clock when the best was made, within the game's ticks.
+  EXPECT_GT(form.playTime, 0);
+  EXPECT_LE(static_cast<std::int64_t>(form.playTime), std::int64_t{40} * game.ticks + 40);
 }
 
 }  // namespace

@@ -149,5 +149,28 @@ TEST(ServiceEndpointTest, UrlsAndPercentEncoding) {
   EXPECT_EQ(percentEncode("\xE5\xE4-_.~Z9"), "%E5%E4-_.~Z9");
 }
 
+TEST(ServiceEndpointTest, ServiceAddressesFromTheCommandLine) {
+  auto parsed = [](std::string_view text) {
+    const auto e = parseServiceAddress(text);
+    return e ? e->host + " " + std::to_string(e->port) : std::string("none");
+  };
+  EXPECT_EQ(parsed("http://127.0.0.1:8080"), "127.0.0.1 8080");
+  EXPECT_EQ(parsed("http://127.0.0.1:8080/"), "127.0.0.1 8080");
+  EXPECT_EQ(parsed("http://kortix.example"), "kortix.example 80");
+  EXPECT_EQ(parsed("http://localhost:65535"), "localhost 65535");
+  // The form carries a password: nothing but a plain host and port is
+  // taken, so no address can smuggle a user, a path or a second host in.
+  for (const char* bad : {"", "http://", "http://:80", "127.0.0.1:8080", "https://kortix.example",
+                          "http://a:0", "http://a:65536", "http://a:99999999999", "http://a:8o", "http://a:",
+                          "http://user@host:80", "http://host/path", "http://host:80/x", "http://ho st",
+                          "http://[::1]:80", "http://.host", "http://-host", "HTTP://host"}) {
+    EXPECT_EQ(parsed(bad), "none") << bad;
+  }
+  EXPECT_EQ(parsed("http://" + std::string(254, 'a')), "none");
+  // What it reads is what serviceUrl writes back.
+  EXPECT_EQ(serviceUrl(*parseServiceAddress("http://127.0.0.1:8080"), "/registrera/"),
+            "http://127.0.0.1:8080/registrera/");
+}
+
 }  // namespace
 }  // namespace vilmar

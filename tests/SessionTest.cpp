@@ -146,21 +146,26 @@ TEST(App, ANewBestScoreIsOfferedOnceAfterTheGameEnds) {
 
 TEST(App, JaInTheQuestionOpensTheSignInInTheSamePass) {
   Program p;
-  p.app.pass();
-  QuestionDialog question(*p.app.gameSession);
-  struct View : DialogView {
-    void setCaption(std::string_view) override {}
-    void setItemText(int, std::string_view) override {}
-    std::string itemText(int, std::size_t) override { return {}; }
-    void end() override { ended = true; }
-    bool ended = false;
-  } view;
-  question.command(ID_OK, view);
-  EXPECT_TRUE(view.ended);
+  p.endGameWithScore(1500);
+  p.platform.signIn = HeadlessPlatform::SignInEntries{"vilmar@example.org", ""};  // "Ja", then OK, then "Avbryt"
   p.platform.beginPass();
   p.app.pass();
+  ASSERT_EQ(p.platform.dialogs.size(), 2u);
+  EXPECT_EQ(p.platform.dialogs[0].templateId, DIALOG_QUESTION);
+  EXPECT_EQ(p.platform.dialogs[1].templateId, DIALOG_SIGN_IN);
+  EXPECT_FALSE(p.app.gameSession->signInRequested);
+}
+
+TEST(App, NejInTheQuestionOpensNothingMore) {
+  Program p;
+  p.endGameWithScore(1500);
+  p.platform.beginPass();
+  p.app.pass();  // the headless platform answers "Nej"
   ASSERT_EQ(p.platform.dialogs.size(), 1u);
-  EXPECT_EQ(p.platform.dialogs[0].templateId, DIALOG_SIGN_IN);
+  EXPECT_EQ(p.platform.dialogs[0].templateId, DIALOG_QUESTION);
+  p.platform.beginPass();
+  p.app.pass();
+  EXPECT_TRUE(p.platform.dialogs.empty());
 }
 
 // The player presses keys while a dialog is open: F1 for help, Space on a

@@ -17,10 +17,11 @@ namespace {
 constexpr const char* SCRIPT = "0 f1 tap\n20 space tap\n";
 constexpr int PASSES = 2100;
 
-std::string runSimulator(const std::string& signIn) {
+std::string runSimulator(const std::string& signIn, const std::string& program = VILMAR_SIM_LOOPBACK,
+                         const std::string& extra = "") {
   const std::string scriptPath = ::testing::TempDir() + "signin-script.txt";
   std::ofstream(scriptPath) << SCRIPT;
-  const std::string command = std::string("'") + VILMAR_SIM_LOOPBACK + "' --trace --passes " +
+  const std::string command = std::string("'") + program + "' " + extra + " --trace --passes " +
                               std::to_string(PASSES) + " --input '" + scriptPath + "' --signin '" +
                               signIn + "' 2>&1";
   std::string output;
@@ -76,6 +77,22 @@ TEST(SimulatorSignIn, SendsTheNewBestScoreToTheServerAndTracesTheOutcome) {
     const std::string last = output.substr(output.rfind("{\"pass\""));
     EXPECT_NE(last.find("\"score\":122"), std::string::npos);
   }
+}
+
+TEST(SimulatorSignIn, TheServiceOptionSendsToAnotherServiceThanTheBuildsOwn) {
+  // The plain simulator is built for the service's real host; --service
+  // sends this score to a server on this machine instead, on any port.
+  test::ScoreServerProcess server({"--user", "vilmar@example.se", "--password", "hemligt", "--reply", "3"});
+  ASSERT_NE(server.port(), 0);
+  const std::string service = "http://127.0.0.1:" + std::to_string(server.port());
+  const std::string output = runSimulator("vilmar@example.se:annat", VILMAR_SIM, "--service " + service);
+  // The page for a forgotten password is opened on that service too.
+  EXPECT_EQ(signInTrace(output),
+            "{\"caption\":\"Registrera din poäng (122)\",\"button\":\"Försök igen\",\"pages\":["
+            "\"" + service + "/getpass.asp?mail=vilmar%40example.se\"],\"result\":3,\"version\":0}");
+  const auto records = server.records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].at("f1"), "vilmar@example.se");
 }
 
 }  // namespace

@@ -244,14 +244,14 @@ class ScriptedDialogPage : public DialogPage {
 TEST(WebDialogs, TheQuestionsYesLeadsToSignInAndClosesTheDialog) {
   HeadlessPlatform platform;
   App app(platform);
-  QuestionDialog question(*app.gameSession);
+  QuestionDialog question;
   ScriptedDialogPage page;
   page.buttons = {ID_OK, ID_CANCEL};
   runDialogOnPage(question, page);
   EXPECT_EQ(page.opened, std::vector<int>{DIALOG_QUESTION});
   EXPECT_EQ(page.caption, "Registrera");
   EXPECT_EQ(page.items[ID_TEXT], "Vill du skicka din highscore till Internet?");
-  EXPECT_TRUE(app.gameSession->signInRequested);
+  EXPECT_TRUE(question.accepted());
   EXPECT_FALSE(page.isOpen);
   EXPECT_EQ(page.buttons.size(), 1u);  // nothing read after the end
 }
@@ -259,11 +259,12 @@ TEST(WebDialogs, TheQuestionsYesLeadsToSignInAndClosesTheDialog) {
 TEST(WebDialogs, EscapeDoesNothingInTheInformationDialogOkClosesIt) {
   HeadlessPlatform platform;
   App app(platform);
-  InfoDialog info(*app.gameSession, 0);
+  InfoDialog info(0);
   ScriptedDialogPage page;
   page.buttons = {ID_CANCEL, ID_CANCEL, ID_OK};
   runDialogOnPage(info, page);
   EXPECT_EQ(page.waits, 3);
+  EXPECT_TRUE(info.confirmed());
   EXPECT_NE(page.items[ID_TEXT].find("Lycka till!"), std::string::npos);
   EXPECT_FALSE(page.isOpen);
 }
@@ -291,10 +292,11 @@ TEST(WebDialogs, SignInCutsEntriesByCharactersAndStaysOpenWhenOneIsEmpty) {
 TEST(WebDialogs, APageThatCanNoLongerAnswerClosesTheDialog) {
   HeadlessPlatform platform;
   App app(platform);
-  InfoDialog info(*app.gameSession, 1);
+  InfoDialog info(1);
   ScriptedDialogPage page;  // no buttons: waitCommand answers 0
   runDialogOnPage(info, page);
   EXPECT_EQ(page.waits, 1);
+  EXPECT_FALSE(info.confirmed());
   EXPECT_FALSE(page.isOpen);
 }
 

@@ -3,7 +3,8 @@
 # build (AddressSanitizer and UndefinedBehaviorSanitizer), the game service
 # against a PostgreSQL server it starts, the native game on a virtual display,
 # and, where their tools are installed, the Windows program under Wine and the
-# browser version in headless Chromium; every fuzz target for a short while;
+# browser version in headless Chromium; the recorded games re-played to the
+# same world on all three targets; every fuzz target for a short while;
 # and the release, made twice and checked (tools/release-tests.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -46,6 +47,9 @@ if command -v emcc >/dev/null && command -v chromium >/dev/null && command -v ch
 else
   echo "== browser version: skipped (needs emscripten, node-acorn, chromium, chromium-driver, python3-selenium)"
 fi
+
+echo "== recorded games: the same world tick for tick natively, under Wine and in WebAssembly"
+tools/determinism-tests.sh
 
 if command -v wine >/dev/null && command -v emcc >/dev/null && command -v lintian >/dev/null; then
   echo "== the release, twice, and its downloads"

@@ -26,6 +26,11 @@ join() {  # email nick referrer
   curl -s -b "$tmp/jar" -o /dev/null --data-urlencode "csrf=$token" --data-urlencode "email=$1" \
     --data-urlencode "nick=$2" --data-urlencode "password=hemligt1" --data-urlencode "password2=hemligt1" \
     --data-urlencode "referrer=$3" --data "rules=ja" "$base/registrera/"
+  # The address counts for the lists once the mailed link is followed.
+  local mail link
+  mail=$(grep -l "To: <$1>" "$tmp/outbox/"*.eml | head -n 1)
+  link=$(grep -o '/bekrafta/?t=[0-9a-f]*' "$mail" | head -n 1)
+  curl -s -o /dev/null "$base$link"
 }
 score() { curl -s -o /dev/null --data-binary "$("$helper" form "$1" hemligt1 "$2")" "$base/r0002.asp"; }
 

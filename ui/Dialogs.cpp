@@ -1,6 +1,5 @@
 #include "ui/Dialogs.h"
 
-#include "app/GameSession.h"
 #include "ui/InfoTexts.h"
 
 namespace vilmar {
@@ -12,7 +11,7 @@ void QuestionDialog::init(DialogView& view) {
 
 void QuestionDialog::command(int id, DialogView& view) {
   if (id == ID_OK) {
-    session_.signInRequested = true;
+    accepted_ = true;
     view.end();
   } else if (id == ID_CANCEL) {
     view.end();
@@ -23,7 +22,7 @@ void InfoDialog::init(DialogView& view) { view.setItemText(ID_TEXT, infoText(tex
 
 void InfoDialog::command(int id, DialogView& view) {
   if (id != ID_OK) return;  // Escape does nothing here
-  session_.resyncClock();
+  confirmed_ = true;
   view.end();
 }
 

@@ -3,33 +3,33 @@
 
 namespace vilmar {
 
-class App;
-class GameSession;
-
 // Asks whether the new best score is to be sent; "Ja" leads straight on to
 // the sign-in dialog in the same pass of the main loop.
 class QuestionDialog : public Dialog {
  public:
-  explicit QuestionDialog(GameSession& session) : session_(session) {}
   int templateId() const override { return DIALOG_QUESTION; }
   void init(DialogView& view) override;
   void command(int id, DialogView& view) override;
+  // "Ja" ended it.
+  bool accepted() const { return accepted_; }
 
  private:
-  GameSession& session_;
+  bool accepted_ = false;
 };
 
 // Shows one of the three long texts; OK is the only way out.
 class InfoDialog : public Dialog {
  public:
-  InfoDialog(GameSession& session, int textIndex) : session_(session), textIndex_(textIndex) {}
+  explicit InfoDialog(int textIndex) : textIndex_(textIndex) {}
   int templateId() const override { return DIALOG_INFO; }
   void init(DialogView& view) override;
   void command(int id, DialogView& view) override;
+  // OK ended it: the player has read the text and play goes on from now.
+  bool confirmed() const { return confirmed_; }
 
  private:
-  GameSession& session_;
   int textIndex_;
+  bool confirmed_ = false;
 };
 
 }  // namespace vilmar

@@ -68,6 +68,7 @@ void SignInDialog::send(DialogView& view) {
   submission_.sentScore = scores_.bestScore.get();
   submission_.playTime = scores_.bestScoreTime;
   submission_.tampered = scores_.bestScoreTampered || Counter::tamperFlag();
+  submission_.replay.assign(scores_.bestReplay.begin(), scores_.bestReplay.end());
   view.setItemText(ID_OK, "Skickar...");
   submitScore(submission_, platform_, service_);
 

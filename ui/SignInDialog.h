@@ -4,6 +4,7 @@
 // opening pages of the game service's site.
 
 #include <cstdint>
+#include <span>
 #include <functional>
 #include <string_view>
 
@@ -22,6 +23,8 @@ struct SignInScores {
   Counter& score;  // the running world's
   std::int32_t bestScoreTime = 0;
   bool bestScoreTampered = false;
+  // The recorded game of the best score, sent with it when there is one.
+  std::span<const std::uint8_t> bestReplay = {};
 };
 
 // What the OK button reads when an entry holds a character that the form

@@ -2,6 +2,7 @@
 
 #include "actors/Bartender.h"
 #include "actors/Customer.h"
+#include "actors/Mug.h"
 #include "input/InputTape.h"
 #include "input/KeyboardInput.h"
 #include "platform/Platform.h"
@@ -92,6 +93,47 @@ void BarGame::addActor(int kind, Actor* actor, int lane) {
     allActors.insertAt(actor, 0);
     laneMugs[l].insertAt(actor, 0);
   }
+}
+
+std::int32_t BarGame::pointsForLeaving(std::uint32_t elapsedMs) {
+  // The bonus shrinks with the time the level has run. A level's guests need
+  // seconds to be served, so two milliseconds or less only happens with a
+  // clock that jumped; such a guest gets the base points and no bonus rather
+  // than a division by zero or a bonus from a wrapped divisor.
+  const std::uint32_t bonus = elapsedMs > 2 ? 54000u / (elapsedMs - 2) : 0u;
+  return static_cast<std::int32_t>(bonus > 0x7FFFFFF0u ? 0x7FFFFFF0u : bonus) + 10;
+}
+
+void BarGame::miss() {
+  bartender->missed = true;
+  platform.playSound(WAVE_MISS);
+  freezeTicks = FREEZE_TICKS;
+}
+
+void BarGame::guestLeaves() {
+  const std::uint32_t elapsed = clock() - static_cast<std::uint32_t>(levelStart.get());
+  const std::int32_t points = pointsForLeaving(elapsed);
+  score->add(points - 10);
+  score->add(10);
+}
+
+void BarGame::startDrinking(Customer& guest) {
+  waitingCustomers[guest.laneIndex()].remove(&guest);
+  drinkingCustomers[guest.laneIndex()].insertAt(&guest, 0);
+}
+
+void BarGame::stopDrinking(Customer& guest) {
+  drinkingCustomers[guest.laneIndex()].remove(&guest);
+  waitingCustomers[guest.laneIndex()].insertAt(&guest, 0);
+}
+
+ActorList& BarGame::mugsOn(int lane) { return laneMugs[static_cast<std::size_t>(lane)]; }
+
+int BarGame::bartenderLane() const { return bartender->lane; }
+
+void BarGame::launchMug(Mug* mug) {
+  addActor(ACTOR_MUG, mug, mug->lane);
+  platform.playSound(WAVE_MUG_LAUNCHED);
 }
 
 void BarGame::clearLanes() {

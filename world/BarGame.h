@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "actors/ActorList.h"
+#include "actors/Stage.h"
 #include "gfx/Counter.h"
 #include "gfx/FrameBuffer.h"
 #include "gfx/NumberDisplay.h"
@@ -18,7 +19,6 @@ class InputTape;
 class KeyboardInput;
 class Platform;
 
-inline constexpr int LANES = 4;
 inline constexpr std::int32_t FREEZE_TICKS = 40;
 
 inline constexpr int WAVE_LEVEL_CLEARED = 228;
@@ -31,7 +31,7 @@ inline constexpr int ACTOR_MUG = 3;
 
 // One game from its first tick to its game over: the pictures, the frame,
 // the bartender, the counters and the actors on the bars.
-class BarGame {
+class BarGame : public Stage {
  public:
   // The tape, when given, records or plays back the keys and the clock this
   // world takes (the keyboard must be using the same tape).
@@ -47,6 +47,20 @@ class BarGame {
   void addActor(int kind, Actor* actor, int lane);
   // The clock in milliseconds as the rules read it (level start, points).
   std::uint32_t clock();
+
+  // Points for a guest leaving elapsedMs after the level's guests came in.
+  static std::int32_t pointsForLeaving(std::uint32_t elapsedMs);
+
+  // The rules the actors set off.
+  FrameBuffer* frame() override { return frameBuffer.get(); }
+  bool frozen() const override { return freezeTicks != 0; }
+  void miss() override;
+  void guestLeaves() override;
+  void startDrinking(Customer& guest) override;
+  void stopDrinking(Customer& guest) override;
+  ActorList& mugsOn(int lane) override;
+  int bartenderLane() const override;
+  void launchMug(Mug* mug) override;
 
   Platform& platform;
   bool gameOver = false;

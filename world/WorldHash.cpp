@@ -1,6 +1,6 @@
 #include "world/WorldHash.h"
 
-#include <bit>
+#include <cstring>
 
 #include "actors/Bartender.h"
 #include "actors/Customer.h"
@@ -22,7 +22,11 @@ class Digest {
   }
   Digest& add(std::int32_t v) { return add(static_cast<std::uint32_t>(v)); }
   Digest& add(bool v) { return byte(v ? 1 : 0); }
-  Digest& add(float v) { return add(std::bit_cast<std::uint32_t>(v)); }
+  Digest& add(float v) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);  // the exact bits (the browser's library has no bit_cast)
+    return add(bits);
+  }
   std::uint64_t value() const { return h_; }
 
  private:

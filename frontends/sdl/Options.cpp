@@ -39,6 +39,14 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
         return std::nullopt;
       }
       options.replay = v;
+    } else if (arg == "--service") {
+      const bool present = value(v);
+      const auto service = parseServiceAddress(v);
+      if (!present || !service) {
+        error = "--service needs an address such as http://127.0.0.1:8080";
+        return std::nullopt;
+      }
+      options.service = *service;
     } else if (arg == "--version") {
       options.showVersion = true;
     } else if (arg == "--help" || arg == "-h") {
@@ -52,12 +60,15 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
 }
 
 std::string usageText() {
-  return "Usage: vilmar-pintkeeper [--scale N] [--fullscreen] [--tick-log FILE] [--replay FILE] [--version]\n"
+  return "Usage: vilmar-pintkeeper [--scale N] [--fullscreen] [--tick-log FILE] [--replay FILE]\n"
+         "                         [--service http://HOST:PORT] [--version]\n"
          "  --scale N        window size, 1 to 8 times the 424 x 300 picture\n"
          "                   (default: the largest that fits the screen)\n"
          "  --fullscreen     start on the whole screen (F11 or Alt+Enter toggles)\n"
          "  --tick-log FILE  at exit, write how late each tick started (microseconds)\n"
          "  --replay FILE    play a recorded game (.vpr) first; F1 then starts your own\n"
+         "  --service URL    the game service to send scores to and open pages of\n"
+         "                   (default: " + serviceUrl(serviceEndpoint(), "") + ")\n"
          "  --version        print the version and exit\n"
          "Keys: Up/Down switch bars, Space serves, F1 starts a new game.\n"
          "Gamepad: D-pad up/down switch bars, A (south) serves, Start starts a new game.\n";

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "net/ServiceEndpoint.h"
+
 namespace vilmar::sdl {
 
 struct Options {
@@ -14,6 +16,7 @@ struct Options {
   bool showHelp = false;
   std::string tickLog;  // where each tick's start error goes at exit, if anywhere
   std::string replay;   // a recorded game to show first, if any
+  ServiceEndpoint service = serviceEndpoint();  // where scores go and the service's pages are
 };
 
 // Parses the arguments after the program name. On a bad argument returns

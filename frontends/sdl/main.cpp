@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
     std::cerr << "vilmar-pintkeeper: " << platform.error() << '\n';
     return 1;
   }
-  vilmar::App app(platform);
+  vilmar::App app(platform, 1, options->service);
   if (!options->replay.empty()) app.gameSession->playBack(replay);
   while (!app.quitting()) {
     app.pass();

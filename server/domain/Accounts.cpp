@@ -33,6 +33,15 @@ std::string tokenHash(const std::string& token) {
   return hex(digest, sizeof digest);
 }
 
+std::string Accounts::confirmationLink(const std::string& token) const {
+  return publicUrl_ + "/bekrafta/?t=" + token;
+}
+
+bool Accounts::confirmAddress(const std::string& token) {
+  if (token.size() != 64 || token.find_first_not_of("0123456789abcdef") != std::string::npos) return false;
+  return store_.confirmAddress(tokenHash(token), clock_()).has_value();
+}
+
 std::string Accounts::registrationLink(const std::string& referrerEmail) const {
   return publicUrl_ + "/registrera/?tipsare=" + vilmar::percentEncode(referrerEmail);
 }
@@ -78,9 +87,27 @@ FormErrors Accounts::registerMember(const Registration& form, const std::string&
     return errors;
   }
   if (!member) {
+    const std::string token = newToken();
     user.passwordHash = *hash;
+    user.confirmHash = tokenHash(token);
     switch (store_.createUser(user)) {
-      case CreateOutcome::Created: return errors;
+      case CreateOutcome::Created:
+        if (mailer_.send({email, "Välkommen till Kortix, bekräfta din e-mailadress",
+                          "Hej " + nick + "!\n\n"
+                          "Välkommen som medlem i Kortix. Bekräfta din e-mailadress genom att\n"
+                          "följa länken här nedanför. Först då syns du på topplistorna och kan\n"
+                          "utmana dina vänner; resultat du skickar innan dess sparas och syns\n"
+                          "när adressen är bekräftad.\n\n" +
+                              confirmationLink(token) +
+                              "\n\n"
+                              "Blev du inte medlem själv kan du strunta i det här brevet.\n\n"
+                              "Hälsningar\nKortix\n"}))
+          return errors;
+        // Without the mail the address can never be confirmed: nothing is kept.
+        std::fprintf(stderr, "kortix: a confirmation mail could not be sent\n");
+        if (const auto created = store_.userByEmail(user.emailKey)) store_.removeUser(created->id);
+        errors[""] = MAIL_FAILED;
+        return errors;
       case CreateOutcome::EmailTaken: member = store_.userByEmail(user.emailKey); break;
       case CreateOutcome::NickTaken: errors["nick"] = "Smeknamnet är upptaget. Välj ett annat."; return errors;
     }
@@ -190,6 +217,10 @@ FormErrors Accounts::invite(const std::string& email, const std::string& passwor
   errors = signInErrors(signIn.outcome);
   if (!errors.empty()) return errors;
   const User& member = *signIn.user;
+  if (!member.confirmed) {
+    errors[""] = "Bekräfta din e-mailadress först: följ länken i brevet du fick när du blev medlem.";
+    return errors;
+  }
   const std::int64_t day = clock_() / 86400;
   if (invites_.take(member.id, day, addresses.size()) < addresses.size()) {
     errors[""] = "Du har skickat många inbjudningar i dag. Försök igen i morgon.";

@@ -50,6 +50,9 @@ class Accounts {
   // member is told by mail instead, and the same work is done either way.
   FormErrors registerMember(const Registration& form, const std::string& address = {});
 
+  // Confirms a new member's address with the mailed link's token.
+  bool confirmAddress(const std::string& token);
+
   // Mails a one-time link when the address is a member's; the caller answers
   // the same either way. False only when a mail was due and could not be sent.
   bool requestReset(const std::string& email);
@@ -67,6 +70,8 @@ class Accounts {
   FormErrors invite(const std::string& email, const std::string& password, const std::vector<std::string>& friends,
                     const std::string& address, std::size_t& sent);
 
+  // The link that confirms a new member's address.
+  std::string confirmationLink(const std::string& token) const;
   // The link a member's friends register with.
   std::string registrationLink(const std::string& referrerEmail) const;
 

@@ -105,6 +105,7 @@ const std::vector<WebApp::Route>& WebApp::routes() {
       {"GET", "/version.asp", &WebApp::version},
       {"GET", "/dll/", &WebApp::dll},
       {"GET", "/ladda-ner/", &WebApp::downloads},
+      {"GET", "/bekrafta/", &WebApp::confirm},
   };
   return table;
 }
@@ -229,17 +230,32 @@ void WebApp::page(Response& res, const std::string& name, PageData data, int sta
   res.set_content(templates_.render(name, std::move(data)), "text/html; charset=utf-8");
 }
 
+// Over https the cookie is bound to this very host and to https: a
+// neighbouring host or a plain-http page cannot plant or read it.
+const char* WebApp::csrfCookie() const { return secureSite() ? "__Host-kortix_csrf" : CSRF_COOKIE; }
+
 std::string WebApp::csrfToken(const Request& req, Response& res) {
-  std::string token = cookieValue(req, CSRF_COOKIE);
+  std::string token = cookieValue(req, csrfCookie());
   if (!wellFormedToken(token)) {
     token = newCsrfToken();
-    res.set_header("Set-Cookie", std::string(CSRF_COOKIE) + "=" + token + "; Path=/; HttpOnly; SameSite=Strict");
+    res.set_header("Set-Cookie", std::string(csrfCookie()) + "=" + token + "; Path=/; HttpOnly; SameSite=Strict" +
+                                     (secureSite() ? "; Secure" : ""));
   }
   return token;
 }
 
 bool WebApp::csrfValid(const Request& req) {
-  const std::string cookie = cookieValue(req, CSRF_COOKIE);
+  // A browser names the page a form came from; one of another site is
+  // refused whatever token it carries. ("null" is what our own pages send
+  // under their no-referrer policy, and the token decides then.)
+  const std::string origin = req.get_header_value("Origin");
+  if (!origin.empty() && origin != "null" && !config_.publicUrl.empty()) {
+    const std::size_t hostStart = config_.publicUrl.find("://");
+    const std::size_t pathStart =
+        hostStart == std::string::npos ? std::string::npos : config_.publicUrl.find('/', hostStart + 3);
+    if (foldKey(origin) != foldKey(config_.publicUrl.substr(0, pathStart))) return false;
+  }
+  const std::string cookie = cookieValue(req, csrfCookie());
   const std::string field = param(req, "csrf", 64);
   return wellFormedToken(cookie) && field.size() == cookie.size() &&
          sodium_memcmp(cookie.data(), field.data(), cookie.size()) == 0;
@@ -498,6 +514,18 @@ void WebApp::challengeSubmit(const Request& req, Response& res) {
   for (std::size_t i = 0; i < friends.size(); ++i) data.set("friend" + std::to_string(i + 1), shown(friends[i]));
   addErrors(data, errors);
   page(res, "challenge", data, 400);
+}
+
+void WebApp::confirm(const Request& req, Response& res) {
+  PageData data;
+  if (accounts_.confirmAddress(param(req, "t", 128))) {
+    data.set("title", "Adressen är bekräftad");
+    data.set("confirmed", true);
+    page(res, "confirmed", data);
+    return;
+  }
+  data.set("title", "Länken gäller inte");
+  page(res, "confirmed", data, 400);
 }
 
 // --- help for the game -----------------------------------------------------

@@ -19,6 +19,9 @@ struct WebConfig {
   std::string staticDir;     // the style sheet and pictures, under /static/
   std::string siteDir;       // an optional folder served under /spela/ (the browser game)
   std::string downloadsDir;  // an optional folder of released builds, under /filer/
+  // Where visitors reach the pages: form posts from another origin are
+  // refused, and with https the form cookie is Secure and __Host- bound.
+  std::string publicUrl;
 };
 
 // The largest request body: a form's, and the game's score form, which may
@@ -67,6 +70,7 @@ class WebApp {
   void endSubmit(const Request& req, Response& res);
   void challengeForm(const Request& req, Response& res);
   void challengeSubmit(const Request& req, Response& res);
+  void confirm(const Request& req, Response& res);
   void version(const Request& req, Response& res);
   void dll(const Request& req, Response& res);
   void downloads(const Request& req, Response& res);
@@ -81,6 +85,8 @@ class WebApp {
   bool csrfValid(const Request& req);
   void csrfRefused(const Request& req, Response& res);
   std::string sender(const Request& req) const;
+  bool secureSite() const { return config_.publicUrl.rfind("https://", 0) == 0; }
+  const char* csrfCookie() const;
 
   Store& store_;
   ScoreDesk& desk_;

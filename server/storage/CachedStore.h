@@ -66,7 +66,10 @@ class CachedStore final : public Store {
   bool nickTaken(std::string_view nickKey) override { return inner_->nickTaken(nickKey); }
   CreateOutcome createUser(const NewUser& user) override { return write([&] { return inner_->createUser(user); }); }
   bool setPasswordHash(std::int64_t userId, const std::string& hash) override {
-    return inner_->setPasswordHash(userId, hash);
+    return write([&] { return inner_->setPasswordHash(userId, hash); });
+  }
+  std::optional<std::int64_t> confirmAddress(const std::string& confirmHash, std::int64_t now) override {
+    return write([&] { return inner_->confirmAddress(confirmHash, now); });
   }
   bool removeUser(std::int64_t userId) override { return write([&] { return inner_->removeUser(userId); }); }
   std::vector<User> users() override { return inner_->users(); }

@@ -12,7 +12,7 @@ std::int32_t toScore(const pqxx::field& f) { return static_cast<std::int32_t>(f.
 
 User userOf(const pqxx::row& r) {
   return {r[0].as<std::int64_t>(), r[1].as<std::string>(), r[2].as<std::string>(),
-          r[3].as<std::string>(), r[4].as<std::string>(), r[5].as<std::int64_t>()};
+          r[3].as<std::string>(), r[4].as<std::string>(), r[5].as<std::int64_t>(), r[6].as<bool>()};
 }
 
 // Never a password in an error text: the URL is cut to its host part.
@@ -99,7 +99,7 @@ std::optional<User> PostgresStore::userByEmail(std::string_view emailKey) {
   return run([&](pqxx::connection& c) -> std::optional<User> {
     pqxx::read_transaction w(c);
     const auto r = w.exec_params(
-        "SELECT id, email, nick, password_hash, referrer_key, created_at FROM users WHERE email_key = $1",
+        "SELECT id, email, nick, password_hash, referrer_key, created_at, confirmed_at IS NOT NULL FROM users WHERE email_key = $1",
         std::string(emailKey));
     if (r.empty()) return std::nullopt;
     return userOf(r[0]);
@@ -117,9 +117,10 @@ CreateOutcome PostgresStore::createUser(const NewUser& u) {
   return run([&](pqxx::connection& c) {
     pqxx::work w(c);
     const auto r = w.exec_params(
-        "INSERT INTO users (email, email_key, nick, nick_key, password_hash, referrer_key, created_at) "
-        "VALUES ($1, $2, $3, $4, $5, $6, $7) ON CONFLICT DO NOTHING RETURNING id",
-        u.email, u.emailKey, u.nick, u.nickKey, u.passwordHash, u.referrerKey, u.createdAt);
+        "INSERT INTO users (email, email_key, nick, nick_key, password_hash, referrer_key, created_at, "
+        "confirmed_at, confirm_hash) VALUES ($1, $2, $3, $4, $5, $6, $7::BIGINT, "
+        "CASE WHEN $8::TEXT = '' THEN $7::BIGINT END, NULLIF($8::TEXT, '')) ON CONFLICT DO NOTHING RETURNING id",
+        u.email, u.emailKey, u.nick, u.nickKey, u.passwordHash, u.referrerKey, u.createdAt, u.confirmHash);
     if (!r.empty()) {
       w.commit();
       return CreateOutcome::Created;
@@ -132,10 +133,26 @@ CreateOutcome PostgresStore::createUser(const NewUser& u) {
 bool PostgresStore::setPasswordHash(std::int64_t userId, const std::string& hash) {
   return run([&](pqxx::connection& c) {
     pqxx::work w(c);
-    const auto r = w.exec_params("UPDATE users SET password_hash = $1 WHERE id = $2", hash, userId);
+    const auto r = w.exec_params(
+        "UPDATE users SET password_hash = $1, confirmed_at = COALESCE(confirmed_at, "
+        "EXTRACT(EPOCH FROM now())::BIGINT), confirm_hash = NULL WHERE id = $2",
+        hash, userId);
     w.exec_params("DELETE FROM reset_tokens WHERE user_id = $1", userId);
     w.commit();
     return r.affected_rows() > 0;
+  });
+}
+
+std::optional<std::int64_t> PostgresStore::confirmAddress(const std::string& confirmHash, std::int64_t now) {
+  return run([&](pqxx::connection& c) {
+    pqxx::work w(c);
+    const auto r = w.exec_params(
+        "UPDATE users SET confirmed_at = $1, confirm_hash = NULL WHERE confirm_hash = $2 RETURNING id", now,
+        confirmHash);
+    w.commit();
+    std::optional<std::int64_t> id;
+    if (!r.empty()) id = r[0][0].as<std::int64_t>();
+    return id;
   });
 }
 
@@ -156,7 +173,7 @@ std::vector<User> PostgresStore::users() {
     pqxx::read_transaction w(c);
     std::vector<User> all;
     for (const auto& row :
-         w.exec("SELECT id, email, nick, password_hash, referrer_key, created_at FROM users ORDER BY id"))
+         w.exec("SELECT id, email, nick, password_hash, referrer_key, created_at, confirmed_at IS NOT NULL FROM users ORDER BY id"))
       all.push_back(userOf(row));
     return all;
   });
@@ -211,7 +228,7 @@ std::vector<Ranked> PostgresStore::top(const char* column, const std::string& ke
   const std::string sql =
       std::string("SELECT nick, email, score, at FROM (SELECT u.nick, u.email, s.score, s.at, "
                   "ROW_NUMBER() OVER (PARTITION BY s.user_id ORDER BY s.score DESC, s.id ASC) AS rn "
-                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE s.") +
+                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at IS NOT NULL AND s.") +
       column + " = $1) t WHERE rn = 1 ORDER BY score DESC, at ASC, nick ASC LIMIT $2";
   return run([&](pqxx::connection& c) {
     pqxx::read_transaction w(c);
@@ -236,7 +253,8 @@ std::vector<Referral> PostgresStore::referrals(std::size_t limit) {
     std::vector<Referral> list;
     for (const auto& r : w.exec_params(
              "SELECT r.nick, r.email, COUNT(*) FROM users u JOIN users r ON r.email_key = u.referrer_key "
-             "WHERE u.referrer_key <> '' AND u.id <> r.id GROUP BY r.id, r.nick, r.email "
+             "WHERE u.referrer_key <> '' AND u.id <> r.id AND u.confirmed_at IS NOT NULL "
+             "AND r.confirmed_at IS NOT NULL GROUP BY r.id, r.nick, r.email "
              "ORDER BY COUNT(*) DESC, r.id ASC LIMIT $1",
              static_cast<std::int64_t>(limit)))
       list.push_back({r[0].as<std::string>(), r[1].as<std::string>(), r[2].as<std::int64_t>()});

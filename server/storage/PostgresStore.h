@@ -28,6 +28,7 @@ class PostgresStore final : public Store {
   bool nickTaken(std::string_view nickKey) override;
   CreateOutcome createUser(const NewUser& user) override;
   bool setPasswordHash(std::int64_t userId, const std::string& hash) override;
+  std::optional<std::int64_t> confirmAddress(const std::string& confirmHash, std::int64_t now) override;
   bool removeUser(std::int64_t userId) override;
   std::vector<User> users() override;
   PreviousBests addScore(const ScoreEntry& entry) override;

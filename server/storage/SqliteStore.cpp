@@ -161,10 +161,10 @@ void SqliteStore::migrate() {
 std::optional<User> SqliteStore::userByEmail(std::string_view emailKey) {
   Lease db(*this);
   Statement q(*db,
-              "SELECT id, email, nick, password_hash, referrer_key, created_at FROM users WHERE email_key = ?");
+              "SELECT id, email, nick, password_hash, referrer_key, created_at, confirmed_at IS NOT NULL FROM users WHERE email_key = ?");
   q.bind(1, emailKey);
   if (!q.step()) return std::nullopt;
-  return User{q.integer(0), q.text(1), q.text(2), q.text(3), q.text(4), q.integer(5)};
+  return User{q.integer(0), q.text(1), q.text(2), q.text(3), q.text(4), q.integer(5), q.integer(6) != 0};
 }
 
 bool SqliteStore::nickTaken(std::string_view nickKey) {
@@ -189,9 +189,10 @@ CreateOutcome SqliteStore::createUser(const NewUser& user) {
   }
   Statement insert(*db,
                    "INSERT INTO users (email, email_key, nick, nick_key, password_hash, referrer_key, "
-                   "created_at) VALUES (?, ?, ?, ?, ?, ?, ?)");
+                   "created_at, confirmed_at, confirm_hash) VALUES (?, ?, ?, ?, ?, ?, ?, "
+                   "CASE WHEN ?8 = '' THEN ?7 END, NULLIF(?8, ''))");
   insert.bind(1, user.email).bind(2, user.emailKey).bind(3, user.nick).bind(4, user.nickKey);
-  insert.bind(5, user.passwordHash).bind(6, user.referrerKey).bind(7, user.createdAt);
+  insert.bind(5, user.passwordHash).bind(6, user.referrerKey).bind(7, user.createdAt).bind(8, user.confirmHash);
   insert.step();
   tx.commit();
   return CreateOutcome::Created;
@@ -200,13 +201,26 @@ CreateOutcome SqliteStore::createUser(const NewUser& user) {
 bool SqliteStore::setPasswordHash(std::int64_t userId, const std::string& hash) {
   Lease db(*this);
   Transaction tx(*db);
-  Statement q(*db, "UPDATE users SET password_hash = ? WHERE id = ?");
+  Statement q(*db,
+              "UPDATE users SET password_hash = ?, confirmed_at = COALESCE(confirmed_at, strftime('%s','now')), "
+              "confirm_hash = NULL WHERE id = ?");
   q.bind(1, hash).bind(2, userId).step();
   const bool changed = sqlite3_changes(*db) > 0;
   Statement links(*db, "DELETE FROM reset_tokens WHERE user_id = ?");
   links.bind(1, userId).step();
   tx.commit();
   return changed;
+}
+
+std::optional<std::int64_t> SqliteStore::confirmAddress(const std::string& confirmHash, std::int64_t now) {
+  Lease db(*this);
+  Statement q(*db, "UPDATE users SET confirmed_at = ?, confirm_hash = NULL WHERE confirm_hash = ? RETURNING id");
+  q.bind(1, now).bind(2, confirmHash);
+  if (!q.step()) return std::nullopt;
+  const std::int64_t id = q.integer(0);
+  while (q.step()) {
+  }
+  return id;
 }
 
 bool SqliteStore::removeUser(std::int64_t userId) {
@@ -226,9 +240,9 @@ bool SqliteStore::removeUser(std::int64_t userId) {
 
 std::vector<User> SqliteStore::users() {
   Lease db(*this);
-  Statement q(*db, "SELECT id, email, nick, password_hash, referrer_key, created_at FROM users ORDER BY id");
+  Statement q(*db, "SELECT id, email, nick, password_hash, referrer_key, created_at, confirmed_at IS NOT NULL FROM users ORDER BY id");
   std::vector<User> all;
-  while (q.step()) all.push_back({q.integer(0), q.text(1), q.text(2), q.text(3), q.text(4), q.integer(5)});
+  while (q.step()) all.push_back({q.integer(0), q.text(1), q.text(2), q.text(3), q.text(4), q.integer(5), q.integer(6) != 0});
   return all;
 }
 
@@ -279,7 +293,7 @@ std::vector<Ranked> SqliteStore::top(const char* column, const std::string& key,
   const std::string sql =
       std::string("SELECT nick, email, score, at FROM (SELECT u.nick, u.email, s.score, s.at, "
                   "ROW_NUMBER() OVER (PARTITION BY s.user_id ORDER BY s.score DESC, s.id ASC) AS rn "
-                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE s.") +
+                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at IS NOT NULL AND s.") +
       column + " = ?) WHERE rn = 1 ORDER BY score DESC, at ASC, nick ASC LIMIT ?";
   Lease db(*this);
   Statement q(*db, sql.c_str());
@@ -301,7 +315,8 @@ std::vector<Referral> SqliteStore::referrals(std::size_t limit) {
   Lease db(*this);
   Statement q(*db,
               "SELECT r.nick, r.email, COUNT(*) FROM users u JOIN users r ON r.email_key = u.referrer_key "
-              "WHERE u.referrer_key <> '' AND u.id <> r.id GROUP BY r.id, r.nick, r.email "
+              "WHERE u.referrer_key <> '' AND u.id <> r.id AND u.confirmed_at IS NOT NULL "
+              "AND r.confirmed_at IS NOT NULL GROUP BY r.id, r.nick, r.email "
               "ORDER BY COUNT(*) DESC, r.id ASC LIMIT ?");
   q.bind(1, static_cast<std::int64_t>(limit));
   std::vector<Referral> list;

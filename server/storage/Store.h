@@ -26,6 +26,7 @@ struct User {
   std::string passwordHash;
   std::string referrer;  // e-mail of the member who recommended the service, or empty
   std::int64_t createdAt = 0;
+  bool confirmed = false;  // the address has been shown to be the member's
 };
 
 struct NewUser {
@@ -34,6 +35,9 @@ struct NewUser {
   std::string passwordHash;
   std::string referrerKey;
   std::int64_t createdAt = 0;
+  // The hash of the link's token that confirms the address; empty: the
+  // address counts as confirmed at once.
+  std::string confirmHash;
 };
 
 enum class CreateOutcome { Created, EmailTaken, NickTaken };
@@ -92,8 +96,12 @@ class Store {
   virtual std::optional<User> userByEmail(std::string_view emailKey) = 0;
   virtual bool nickTaken(std::string_view nickKey) = 0;
   virtual CreateOutcome createUser(const NewUser& user) = 0;
-  // A new password ends every reset link the member has.
+  // A new password ends every reset link the member has; as the link came by
+  // mail, the address counts as confirmed too.
   virtual bool setPasswordHash(std::int64_t userId, const std::string& hash) = 0;
+  // Confirms the address whose link has this token hash; the member's id,
+  // or nothing when no address waits for that token.
+  virtual std::optional<std::int64_t> confirmAddress(const std::string& confirmHash, std::int64_t now) = 0;
   // The account and everything of it; false when there was none.
   virtual bool removeUser(std::int64_t userId) = 0;
   virtual std::vector<User> users() = 0;
@@ -103,10 +111,12 @@ class Store {
   virtual void addRejected(const RejectedAttempt& attempt) = 0;
   virtual std::vector<RejectedAttempt> rejected(std::size_t limit) = 0;
 
-  // Best score per member, highest first; ties go to whoever reached it first.
+  // Best score per member with a confirmed address, highest first; ties go
+  // to whoever reached it first.
   virtual std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit) = 0;
   virtual std::vector<Ranked> topOfWeek(const std::string& week, std::size_t limit) = 0;
-  // Members by the number of members who named them as referrer.
+  // Members by the number of members who named them as referrer, counting
+  // confirmed addresses only.
   virtual std::vector<Referral> referrals(std::size_t limit) = 0;
 
   virtual std::int64_t addBuild(const Build& build) = 0;

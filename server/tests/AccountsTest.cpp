@@ -267,6 +267,58 @@ TEST_P(AccountsTest, TodaysInvitationCountsOutliveTheMemoryBound) {
   EXPECT_TRUE(small.invite("anna@example.se", "hemligt1", five("y"), "192.0.2.1", sent).empty());
 }
 
+TEST_P(AccountsTest, AnAddressCountsOnlyOnceItsLinkIsFollowed) {
+  join("anna@example.se", "hemligt1", "Anna");
+  // Made-up accounts naming Anna as referrer, never confirmed.
+  for (int i = 0; i < 5; ++i) {
+    const std::string email = "fake" + std::to_string(i) + "@example.se";
+    ASSERT_TRUE(accounts->registerMember({email, "Fake" + std::to_string(i), "hemligt1", "hemligt1", "anna@example.se", true},
+                                         "203.0.113." + std::to_string(i))
+                    .empty());
+  }
+  EXPECT_TRUE(store->referrals(10).empty());
+  // A new member's scores are kept but not shown, and he cannot invite yet.
+  ASSERT_TRUE(accounts->registerMember({"bert@example.se", "Bert", "hemligt2", "hemligt2", "anna@example.se", true}).empty());
+  EXPECT_EQ(send(form("bert@example.se", "hemligt2", 700)).code, CODE_BEST);
+  EXPECT_TRUE(store->topOfDay(dayKeyAt(now), 10).empty());
+  std::size_t sent = 0;
+  EXPECT_EQ(accounts->invite("bert@example.se", "hemligt2", {"c@example.se"}, "192.0.2.1", sent).count(""), 1u);
+  EXPECT_EQ(sent, 0u);
+
+  std::string bertsToken;
+  for (const auto& mail : mails()) {
+    std::smatch m;
+    if (mail.find("To: <bert@example.se>") != std::string::npos &&
+        std::regex_search(mail, m, std::regex("http://kortix.test/bekrafta/\\?t=([0-9a-f]{64})")))
+      bertsToken = m[1];
+  }
+  ASSERT_EQ(bertsToken.size(), 64u);
+  EXPECT_FALSE(accounts->confirmAddress(std::string(64, '0')));
+  EXPECT_FALSE(accounts->confirmAddress("../x"));
+  EXPECT_TRUE(accounts->confirmAddress(bertsToken));
+  EXPECT_FALSE(accounts->confirmAddress(bertsToken));  // used up
+  const auto day = store->topOfDay(dayKeyAt(now), 10);
+  ASSERT_EQ(day.size(), 1u);
+  EXPECT_EQ(day[0].nick, "Bert");
+  EXPECT_EQ(day[0].score, 700);
+  const auto bonus = store->referrals(10);
+  ASSERT_EQ(bonus.size(), 1u);
+  EXPECT_EQ(bonus[0].nick, "Anna");
+  EXPECT_EQ(bonus[0].count, 1);
+  EXPECT_TRUE(accounts->invite("bert@example.se", "hemligt2", {"c@example.se"}, "192.0.2.1", sent).empty());
+  EXPECT_EQ(sent, 1u);
+}
+
+TEST_P(AccountsTest, AResetLinkConfirmsTheAddressToo) {
+  ASSERT_TRUE(accounts->registerMember(registration("anna@example.se", "hemligt1")).empty());
+  accounts->requestReset("anna@example.se");
+  const auto tokens = resetTokens(mails());
+  ASSERT_EQ(tokens.size(), 1u);
+  EXPECT_FALSE(store->userByEmail("anna@example.se")->confirmed);
+  EXPECT_TRUE(accounts->resetPassword(tokens[0], "nytt-losen", "nytt-losen").empty());
+  EXPECT_TRUE(store->userByEmail("anna@example.se")->confirmed);
+}
+
 INSTANTIATE_TEST_SUITE_P(Sqlite, AccountsTest, ::testing::Values("sqlite"), storeName);
 INSTANTIATE_TEST_SUITE_P(Postgres, AccountsTest, ::testing::Values("postgresql"), storeName);
 

@@ -56,5 +56,14 @@ TEST(Csv, QuotesAndDefusesFormulas) {
   EXPECT_EQ(csvField("-1,2"), "\"'-1,2\"");
 }
 
+TEST(Csv, ControlCharactersCannotSteerTheTerminalOrASpreadsheet) {
+  EXPECT_EQ(csvField("\tcmd|calc"), "'\\x09cmd|calc");
+  EXPECT_EQ(csvField("\r=1+1"), "'\\x0d=1+1");
+  EXPECT_EQ(csvField("x\x1b[31mred\x1b[0m"), "x\\x1b[31mred\\x1b[0m");
+  EXPECT_EQ(csvField("line\nfake,row"), "\"line\\x0afake,row\"");
+  EXPECT_EQ(csvField("c1\xc2\x9b" "2J"), "c1\\u009b2J");
+  EXPECT_EQ(csvField("Åsa\x7f"), "Åsa\\x7f");
+}
+
 }  // namespace
 }  // namespace kortix

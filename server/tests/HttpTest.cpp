@@ -4,12 +4,14 @@
 #include <httplib.h>
 
 #include <filesystem>
+#include <future>
 #include <fstream>
 #include <regex>
 #include <sstream>
 
 #include "ServerProcess.h"
 #include "WebClient.h"
+#include "domain/AttemptLimiter.h"
 #include "domain/Calendar.h"
 #include "domain/Entries.h"
 #include "http/WebApp.h"
@@ -37,9 +39,12 @@ class Visitor {
     return res;
   }
 
-  httplib::Result post(const std::string& path, httplib::Params params, bool withToken = true) {
+  httplib::Result post(const std::string& path, httplib::Params params, bool withToken = true,
+                       const httplib::Headers& extra = {}) {
     if (withToken) params.emplace("csrf", token_);
-    return client_.Post(path.c_str(), headers(), params);
+    httplib::Headers all = headers();
+    all.insert(extra.begin(), extra.end());
+    return client_.Post(path.c_str(), all, params);
   }
 
   httplib::Client& client() { return client_; }
@@ -60,6 +65,7 @@ class HttpTest : public StoreTest {
     if (IsSkipped()) return;
     store.reset();
     var = ::testing::TempDir() + uniqueName("kortix_var_");
+    std::filesystem::remove_all(var);  // left by an earlier run with this process id
     std::filesystem::create_directories(var);
     database = GetParam() == "sqlite" ? "sqlite:" + var + "/kortix.db" : freshDatabase(GetParam());
     server = std::make_unique<ServerProcess>(var, std::vector<std::string>{"--database", database});
@@ -77,6 +83,7 @@ class HttpTest : public StoreTest {
 TEST_P(HttpTest, TheScoreFormIsAnsweredAsTheGameReadsIt) {
   const int port = server->port();
   ASSERT_TRUE(joinOnTheWeb(port, "vilmar@example.se", "Vilmar", "hemligt1"));
+  ASSERT_TRUE(confirmOnTheWeb(port, var, "vilmar@example.se"));
   httplib::Client game("127.0.0.1", port);
   auto post = [&](const std::string& body) {
     return game.Post("/r0002.asp", body, "application/x-www-form-urlencoded");
@@ -119,6 +126,7 @@ TEST_P(HttpTest, TheScoreFormIsAnsweredAsTheGameReadsIt) {
 TEST_P(HttpTest, PagesEscapeWhatMembersTypeAndCarrySecurityHeaders) {
   const int port = server->port();
   ASSERT_TRUE(joinOnTheWeb(port, "x@example.se", "<script>alert(1)", "hemligt1"));
+  ASSERT_TRUE(confirmOnTheWeb(port, var, "x@example.se"));
   httplib::Client game("127.0.0.1", port);
   game.Post("/r0002.asp", gameForm("x@example.se", "hemligt1", 50), "application/x-www-form-urlencoded");
   const auto home = game.Get("/");
@@ -175,6 +183,131 @@ TEST_P(HttpTest, FormsFromOtherSitesAreRefused) {
   for (const char* path : {"/getpass.asp", "/avsluta/", "/useradm/challenge/", "/nyttlosen/"})
     EXPECT_EQ(Visitor(server->port()).post(path, {{"email", "a@example.se"}}, false)->status, 403) << path;
   EXPECT_EQ(v.post("/registrera/", form)->status, 200);
+}
+
+TEST_P(HttpTest, AFormPostedFromAnotherOriginIsRefusedEvenWithItsToken) {
+  Visitor v(server->port());
+  v.get("/registrera/");
+  const httplib::Params form = {{"email", "a@example.se"}, {"nick", "Anna"}, {"password", "hemligt1"},
+                                {"password2", "hemligt1"}, {"rules", "ja"}};
+  EXPECT_EQ(v.post("/registrera/", form, true, {{"Origin", "http://evil.example"}})->status, 403);
+  EXPECT_EQ(v.post("/registrera/", form, true, {{"Origin", "http://127.0.0.1:1"}})->status, 403);
+  // Our own pages send "null" under their no-referrer policy, or our own origin.
+  EXPECT_EQ(v.post("/registrera/", form, true, {{"Origin", "null"}})->status, 200);
+  const std::string own = "http://127.0.0.1:" + std::to_string(server->port());
+  EXPECT_EQ(v.post("/registrera/", {{"email", "b@example.se"}, {"nick", "Bert"}, {"password", "hemligt1"},
+                                    {"password2", "hemligt1"}, {"rules", "ja"}},
+                   true, {{"Origin", own}})
+                ->status,
+            200);
+}
+
+TEST_P(HttpTest, OverHttpsTheFormCookieIsSecureAndBoundToTheHost) {
+  ServerProcess https(var + "/https", {"--database", database, "--public-url", "https://kortix.example"});
+  ASSERT_GT(https.port(), 0);
+  httplib::Client c("127.0.0.1", https.port());
+  const auto form = c.Get("/registrera/");
+  ASSERT_TRUE(form);
+  const std::string cookie = form->get_header_value("Set-Cookie");
+  EXPECT_EQ(cookie.rfind("__Host-kortix_csrf=", 0), 0u) << cookie;
+  EXPECT_NE(cookie.find("; Secure"), std::string::npos) << cookie;
+  EXPECT_NE(cookie.find("Path=/"), std::string::npos);
+  EXPECT_EQ(cookie.find("Domain"), std::string::npos);
+  std::smatch token;
+  ASSERT_TRUE(std::regex_search(form->body, token, std::regex("name=\"csrf\" value=\"([0-9a-f]+)\"")));
+  const std::string value = cookie.substr(19, 32);
+  const httplib::Params post = {{"csrf", token[1]}, {"email", "a@example.se"}, {"nick", "Anna"},
+                                {"password", "hemligt1"}, {"password2", "hemligt1"}, {"rules", "ja"}};
+  // A cookie without the prefix (planted over plain http, say) is not the form's.
+  EXPECT_EQ(c.Post("/registrera/", {{"Cookie", "kortix_csrf=" + value}}, post)->status, 403);
+  EXPECT_EQ(c.Post("/registrera/", {{"Cookie", "__Host-kortix_csrf=" + value}, {"Origin", "https://kortix.example"}},
+                   post)
+                ->status,
+            200);
+  EXPECT_EQ(https.stop(), 0);
+}
+
+TEST_P(HttpTest, ParallelGuessesAtOneAccountGetNoMoreThanTheLimit) {
+  const int port = server->port();
+  ASSERT_TRUE(joinOnTheWeb(port, "anna@example.se", "Anna", "hemligt1"));
+  std::vector<std::future<std::string>> guesses;
+  for (int i = 0; i < 120; ++i)
+    guesses.push_back(std::async(std::launch::async, [port, i] {
+      httplib::Client game("127.0.0.1", port);
+      game.set_read_timeout(30);
+      const auto res = game.Post("/r0002.asp", gameForm("anna@example.se", "gissning" + std::to_string(i), 10),
+                                 "application/x-www-form-urlencoded");
+      return res ? std::to_string(res->status) + " " + res->body : std::string("no reply");
+    }));
+  int verified = 0;
+  for (auto& g : guesses) {
+    const std::string reply = g.get();
+    if (reply == "200 3\r\n") ++verified;
+    else EXPECT_TRUE(reply.rfind("429 ", 0) == 0 || reply.rfind("503 ", 0) == 0) << reply;
+  }
+  EXPECT_EQ(verified, AttemptLimits{}.perAccount);
+}
+
+TEST_P(HttpTest, JoiningWithAMembersAddressLooksLikeJoiningAnew) {
+  const int port = server->port();
+  ASSERT_TRUE(joinOnTheWeb(port, "anna@example.se", "Anna", "hemligt1"));
+  const auto join = [&](const std::string& email, const std::string& nick) {
+    Visitor v(port);
+    v.get("/registrera/");
+    const auto res = v.post("/registrera/", {{"email", email}, {"nick", nick}, {"password", "hemligt1"},
+                                             {"password2", "hemligt1"}, {"rules", "ja"}});
+    return res ? std::to_string(res->status) + res->body : std::string();
+  };
+  const std::string taken = join("ANNA@example.se", "Annika"), fresh = join("bert@example.se", "Bertil");
+  EXPECT_EQ(std::regex_replace(taken, std::regex("Annika"), "X"), std::regex_replace(fresh, std::regex("Bertil"), "X"));
+  // The game's score form still tells the game who is a member: that is its protocol.
+  httplib::Client game("127.0.0.1", port);
+  EXPECT_EQ(game.Post("/r0002.asp", gameForm("okand@example.se", "hemligt1", 10), "application/x-www-form-urlencoded")->body,
+            "2\r\n");
+}
+
+TEST_P(HttpTest, AScoreNoGameCouldMakeInItsPlayTimeIsRefused) {
+  const int port = server->port();
+  ASSERT_TRUE(joinOnTheWeb(port, "anna@example.se", "Anna", "hemligt1"));
+  httplib::Client game("127.0.0.1", port);
+  EXPECT_EQ(game.Post("/r0002.asp", gameForm("anna@example.se", "hemligt1", 2147483647), "application/x-www-form-urlencoded")->body,
+            "4\r\n");
+  EXPECT_EQ(game.Post("/r0002.asp", gameForm("anna@example.se", "hemligt1", 31337), "application/x-www-form-urlencoded")->body,
+            "0\r\n");
+}
+
+TEST_P(HttpTest, AMailThatCannotBeSentIsNotReportedAsSent) {
+  ASSERT_TRUE(joinOnTheWeb(server->port(), "anna@example.se", "Anna", "hemligt1"));
+  ASSERT_TRUE(confirmOnTheWeb(server->port(), var, "anna@example.se"));
+  EXPECT_EQ(server->stop(), 0);
+  // The outbox cannot be written: a file stands where its folder should.
+  std::filesystem::remove_all(var + "/outbox");
+  std::ofstream(var + "/outbox") << "not a folder";
+  server = std::make_unique<ServerProcess>(var, std::vector<std::string>{"--database", database});
+  ASSERT_GT(server->port(), 0);
+  Visitor v(server->port());
+  v.get("/getpass.asp");
+  const auto reset = v.post("/getpass.asp", {{"email", "anna@example.se"}});
+  ASSERT_TRUE(reset);
+  EXPECT_EQ(reset->status, 503);
+  EXPECT_NE(reset->body.find("Vi kunde inte skicka e-post"), std::string::npos);
+  EXPECT_EQ(reset->body.find("Kolla din e-mail"), std::string::npos);
+  v.get("/useradm/challenge/");
+  const auto invite = v.post("/useradm/challenge/",
+                             {{"email", "anna@example.se"}, {"password", "hemligt1"}, {"friend1", "bert@example.se"}});
+  ASSERT_TRUE(invite);
+  EXPECT_NE(invite->status, 200);
+  EXPECT_NE(invite->body.find("Vi kunde inte skicka e-post"), std::string::npos);
+  // A new member whose confirmation cannot be mailed is not kept.
+  v.get("/registrera/");
+  const auto join = v.post("/registrera/", {{"email", "cilla@example.se"}, {"nick", "Cilla"}, {"password", "hemligt1"},
+                                            {"password2", "hemligt1"}, {"rules", "ja"}});
+  ASSERT_TRUE(join);
+  EXPECT_NE(join->status, 200);
+  EXPECT_NE(join->body.find("Vi kunde inte skicka e-post"), std::string::npos);
+  httplib::Client game("127.0.0.1", server->port());
+  EXPECT_EQ(game.Post("/r0002.asp", gameForm("cilla@example.se", "hemligt1", 10), "application/x-www-form-urlencoded")->body,
+            "2\r\n");
 }
 
 TEST_P(HttpTest, RegistrationExplainsTheGamesLimitsAndResetWorksThroughTheOutbox) {
@@ -301,6 +434,7 @@ TEST(ServerCommandLine, HelpBadOptionsAndOperatorCommands) {
     ServerProcess server(var, {});
     ASSERT_GT(server.port(), 0);
     ASSERT_TRUE(joinOnTheWeb(server.port(), "anna@example.se", "=Anna,\"the best\"", "hemligt1"));
+    ASSERT_TRUE(confirmOnTheWeb(server.port(), var, "anna@example.se"));
     httplib::Client game("127.0.0.1", server.port());
     game.Post("/r0002.asp", gameForm("anna@example.se", "hemligt1", 300), "application/x-www-form-urlencoded");
     game.Post("/r0002.asp", gameForm("anna@example.se", "hemligt1", -3), "application/x-www-form-urlencoded");

@@ -24,16 +24,37 @@ class ServiceTest : public StoreTest {
     StoreTest::SetUp();
     if (IsSkipped()) return;
     outbox = ::testing::TempDir() + uniqueName("outbox_");
+    std::filesystem::remove_all(outbox);  // left by an earlier run with this process id
     mailer = outboxMailer(outbox, "kortix@example.se");
     auth = std::make_unique<Authenticator>(*store, hasher, limiter);
     desk = std::make_unique<ScoreDesk>(*store, *auth, [this] { return now; });
     accounts = std::make_unique<Accounts>(*store, *auth, *mailer, [this] { return now; }, "http://kortix.test");
   }
 
+  // Joins and follows the link of the confirmation mail, which is then
+  // taken out of the outbox.
   void join(const std::string& email, const std::string& password, const std::string& nick,
             const std::string& referrer = "") {
     const FormErrors errors = accounts->registerMember({email, nick, password, password, referrer, true});
     ASSERT_TRUE(errors.empty()) << errors.begin()->first << ": " << errors.begin()->second;
+    ASSERT_TRUE(accounts->confirmAddress(takeConfirmation()));
+  }
+
+  // The token of the one confirmation mail in the outbox, which is removed.
+  std::string takeConfirmation() {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(outbox, error)) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      std::ostringstream text;
+      text << in.rdbuf();
+      const std::string mail = text.str();
+      const std::size_t at = mail.find("/bekrafta/?t=");
+      if (at == std::string::npos) continue;
+      in.close();
+      std::filesystem::remove(entry.path());
+      return mail.substr(at + 13, 64);
+    }
+    return {};
   }
 
   static std::string form(const std::string& email, const std::string& password, std::int32_t score,

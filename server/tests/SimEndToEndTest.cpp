@@ -44,6 +44,7 @@ class SimEndToEnd : public StoreTest {};
 TEST_P(SimEndToEnd, RegisterOnTheWebThenSendFromTheGame) {
   store.reset();
   const std::string var = ::testing::TempDir() + uniqueName("kortix_e2e_");
+  std::filesystem::remove_all(var);  // left by an earlier run with this process id
   std::filesystem::create_directories(var);
   const std::string database = GetParam() == "sqlite" ? "sqlite:" + var + "/kortix.db" : freshDatabase(GetParam());
   // The loopback simulator knows one port; another test run may hold it for a while.
@@ -56,6 +57,7 @@ TEST_P(SimEndToEnd, RegisterOnTheWebThenSendFromTheGame) {
   ASSERT_EQ(server->port(), VILMAR_TEST_SERVICE_PORT);
 
   ASSERT_TRUE(joinOnTheWeb(server->port(), "vilmar@example.se", "Bartendern", "hemligt:1"));
+  ASSERT_TRUE(confirmOnTheWeb(server->port(), var, "vilmar@example.se"));
   EXPECT_EQ(runSimulator("vilmar@example.se:hemligt:1"),
             "\"signin\":{\"caption\":\"Registrera din poäng (122)\",\"button\":\"Skickar...\",\"pages\":[],"
             "\"result\":0,\"version\":0}");

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 #include <pqxx/pqxx>
+#include <random>
 #include <string>
 
 #include "storage/Store.h"
@@ -22,8 +23,11 @@
 namespace kortix::test {
 
 inline std::string uniqueName(const std::string& prefix) {
+  // The process id alone comes back (ids wrap at 32768 here), and a test
+  // would take over the database an earlier run left: a random part too.
+  static const std::string run = std::to_string(std::random_device{}());
   static std::atomic<int> counter{0};
-  return prefix + std::to_string(getpid()) + "_" + std::to_string(++counter);
+  return prefix + std::to_string(getpid()) + "_" + run + "_" + std::to_string(++counter);
 }
 
 inline const char* postgresUrl() { return std::getenv("KORTIX_TEST_POSTGRES"); }
@@ -32,6 +36,8 @@ inline const char* postgresUrl() { return std::getenv("KORTIX_TEST_POSTGRES"); }
 inline std::string freshDatabase(const std::string& kind) {
   if (kind == "sqlite") {
     const std::string dir = ::testing::TempDir() + uniqueName("kortix_");
+    // A process id comes back in a later run: what an earlier test left there is not fresh.
+    std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return "sqlite:" + dir + "/kortix.db";
   }

@@ -4,7 +4,10 @@
 
 #include <httplib.h>
 
+#include <filesystem>
+#include <fstream>
 #include <regex>
+#include <sstream>
 #include <string>
 
 #include "net/FormEncoding.h"
@@ -37,6 +40,26 @@ inline bool joinOnTheWeb(int port, const std::string& email, const std::string& 
                           httplib::Params{{"csrf", token[1]}, {"email", email}, {"nick", nick},
                                           {"password", password}, {"password2", password}, {"rules", "ja"}});
   return res && res->status == 200 && res->body.find("Välkommen") != std::string::npos;
+}
+
+// Follows the confirmation link mailed to the address into the service's
+// outbox (VAR/outbox), as the new member would.
+inline bool confirmOnTheWeb(int port, const std::string& varDir, const std::string& email) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(varDir + "/outbox", error)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    const std::string mail = text.str();
+    std::smatch link;
+    if (mail.find("To: <" + email + ">") == std::string::npos ||
+        !std::regex_search(mail, link, std::regex("/bekrafta/\\?t=[0-9a-f]{64}")))
+      continue;
+    httplib::Client c("127.0.0.1", port);
+    const auto res = c.Get(link[0].str().c_str());
+    return res && res->status == 200;
+  }
+  return false;
 }
 
 }  // namespace kortix::test

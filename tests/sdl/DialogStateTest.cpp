@@ -58,20 +58,24 @@ TEST(DialogState, TheQuestionAndTheInformationShowWhatTheGameSets) {
   HeadlessPlatform platform;
   App app(platform);
   DialogState question(dialogTemplate(DIALOG_QUESTION));
-  QuestionDialog ask(*app.gameSession);
+  QuestionDialog ask;
   ask.init(question);
   EXPECT_EQ(question.caption(), "Registrera");
   EXPECT_EQ(question.text(ID_TEXT), "Vill du skicka din highscore till Internet?");
   ask.command(ID_OK, question);
   EXPECT_TRUE(question.ended());
-  EXPECT_TRUE(app.gameSession->signInRequested);
+  EXPECT_TRUE(ask.accepted());
 
   DialogState info(dialogTemplate(DIALOG_INFO));
-  InfoDialog rules(*app.gameSession, 1);
+  InfoDialog rules(1);
   rules.init(info);
   EXPECT_EQ(info.text(ID_TEXT).substr(0, 15), "TÄVLINGSREGLER");
   rules.command(ID_CANCEL, info);  // Escape
   EXPECT_FALSE(info.ended());
+  EXPECT_FALSE(rules.confirmed());
+  rules.command(ID_OK, info);
+  EXPECT_TRUE(info.ended());
+  EXPECT_TRUE(rules.confirmed());
 }
 
 class SignInThroughState : public ::testing::Test {

@@ -62,6 +62,12 @@ TEST(CommandLine, AcceptsTheDocumentedOptions) {
   EXPECT_FALSE(none->fullscreen);
   EXPECT_TRUE(parse({"--version"})->showVersion);
   EXPECT_TRUE(parse({"--help"})->showHelp);
+  // The service: the build's own unless named.
+  EXPECT_EQ(none->service.host, serviceEndpoint().host);
+  const auto local = parse({"--service", "http://127.0.0.1:8080"});
+  ASSERT_TRUE(local);
+  EXPECT_EQ(local->service.host, "127.0.0.1");
+  EXPECT_EQ(local->service.port, 8080);
 }
 
 TEST(CommandLine, RejectsBadScalesAndStrayArguments) {
@@ -73,6 +79,9 @@ TEST(CommandLine, RejectsBadScalesAndStrayArguments) {
   EXPECT_FALSE(parse({"--scale"}, &error));
   EXPECT_FALSE(parse({"--tick-log"}, &error));
   EXPECT_FALSE(parse({"--replay"}, &error));
+  EXPECT_FALSE(parse({"--service"}, &error));
+  EXPECT_FALSE(parse({"--service", "127.0.0.1:8080"}, &error));
+  EXPECT_NE(error.find("--service"), std::string::npos);
   EXPECT_FALSE(parse({"--fulscreen"}, &error));
   EXPECT_NE(error.find("--fulscreen"), std::string::npos);
 }

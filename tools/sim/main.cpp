@@ -18,6 +18,7 @@
 #include "frontends/headless/InputScript.h"
 #include "frontends/posix/CurlTransport.h"
 #include "input/Replay.h"
+#include "net/ServiceEndpoint.h"
 #include "tools/sim/PngFile.h"
 #include "tools/sim/SpriteSheet.h"
 #include "tools/sim/Trace.h"
@@ -30,7 +31,8 @@ constexpr const char* USAGE =
     "usage: vilmar-sim [--passes N] [--input FILE] [--level L] [--trace]\n"
     "                  [--png-dir DIR --png-every K] [--dump-sprites DIR]\n"
     "                  [--signin EMAIL:PASSWORD] [--program-file FILE] [--version]\n"
-    "                  [--record DIR] [--replay FILE] [--verify FILE]\n";
+    "                  [--record DIR] [--replay FILE] [--verify FILE]\n"
+    "                  [--service http://HOST:PORT]\n";
 
 struct Options {
   std::uint64_t passes = 1000;
@@ -46,6 +48,7 @@ struct Options {
   std::string recordDir;
   std::string replayFile;
   std::string verifyFile;
+  ServiceEndpoint service = serviceEndpoint();
 };
 
 template <class T>
@@ -80,6 +83,11 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
     } else if (arg == "--png-dir") {
       if (!value(v)) return false;
       o.pngDir = v;
+    } else if (arg == "--service") {
+      if (!value(v)) return false;
+      const auto service = parseServiceAddress(v);
+      if (!service) return error = "--service needs an address such as http://127.0.0.1:8080", false;
+      o.service = *service;
     } else if (arg == "--signin") {
       if (!value(v)) return false;
       const std::size_t colon = v.find(':');
@@ -194,11 +202,12 @@ int main(int argc, char** argv) {
   HeadlessPlatform platform;
   platform.programFile = options.programFile;
   if (options.signIn) {
-    // Sign-ins really go to the service host this simulator was built for.
+    // Sign-ins really go to the service: the one this simulator was built
+    // for, or the one --service names.
     platform.signIn = options.signIn;
     platform.useTransport(std::make_unique<CurlTransport>());
   }
-  App app(platform, options.level);
+  App app(platform, options.level, options.service);
   if (!options.spriteDir.empty()) {
     if (!dumpSprites(*app.gameSession->world, options.spriteDir, error)) {
       std::cerr << "vilmar-sim: " << error << "\n";

@@ -104,12 +104,17 @@ def game_service(var, root=None, listen="127.0.0.1:0"):
     if root:
         args += ["--site", os.path.abspath(root)]
     with open(os.path.join(var, "server.log"), "a") as log:
-        return Process(args, listening=r"listening on http://127\.0\.0\.1:(\d+)", stderr=log)
+        service = Process(args, listening=r"listening on http://127\.0\.0\.1:(\d+)", stderr=log)
+    service.var = var
+    return service
 
 
-def join_service(port, email, nick, password, page=False):
+def join_service(port, email, nick, password, var=None, page=False):
     """Joins through the service's registration form as a browser does: the
-    form's cookie and token, then the post. The reply's status (and page)."""
+    form's cookie and token, then the post. The reply's status (and page).
+    With the service's var folder, also follows the confirmation link from
+    its outbox, so that the member's scores are listed; the status is then
+    that link's."""
     import http.client
     import urllib.parse
     connection = http.client.HTTPConnection("127.0.0.1", port, timeout=20)
@@ -124,8 +129,20 @@ def join_service(port, email, nick, password, page=False):
         connection.request("POST", "/registrera/", body, {
             "Content-Type": "application/x-www-form-urlencoded", "Cookie": "kortix_csrf=" + cookie})
         reply = connection.getresponse()
-        answer = reply.read().decode()
-        return (reply.status, answer) if page else reply.status
+        answer, status = reply.read().decode(), reply.status
+        if var is not None and status == 200:
+            status = 404
+            for name in sorted(os.listdir(os.path.join(var, "outbox"))):
+                with open(os.path.join(var, "outbox", name), encoding="utf-8") as f:
+                    mail = f.read()
+                link = re.search(r"/bekrafta/\?t=[0-9a-f]{64}", mail)
+                if "To: <%s>" % email in mail and link:
+                    connection.request("GET", link.group(0))
+                    reply = connection.getresponse()
+                    reply.read()
+                    status = reply.status
+                    break
+        return (status, answer) if page else status
     finally:
         connection.close()
 

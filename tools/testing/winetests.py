@@ -446,8 +446,9 @@ class Windows(harness.Checks):
             return
         service = harness.game_service(os.path.join(self.work, "kortix"), listen="127.0.0.1:%s" % self.port)
         self.addCleanup(service.stop)
-        status, page = harness.join_service(service.port, PLAYER, "Vinbonden", SECRET, page=True)
-        self.check(status == 200 and "Välkommen" in page, "a member joins on the game service's registration form")
+        status, page = harness.join_service(service.port, PLAYER, "Vinbonden", SECRET, var=service.var, page=True)
+        self.check(status == 200 and "Välkommen" in page,
+                   "a member joins on the game service's registration form and confirms the address")
         caption = self.signing_in()
         if caption is None:
             return self.check(False, "the loopback program signs in to the game service after a game over")

@@ -439,7 +439,8 @@ class ServiceTest(WebTest):
         browser.open_game(self.driver, self.site.port, "/spela/")
 
     def test_a_member_signs_in_from_the_served_game_and_the_score_is_listed(self):
-        self.assertEqual(browser.join_service(self.site.port, self.EMAIL, self.NICK, self.PASSWORD), 200)
+        self.assertEqual(browser.join_service(self.site.port, self.EMAIL, self.NICK, self.PASSWORD,
+                                                  os.path.join(self.work, "var")), 200)
         self.driver.get("http://127.0.0.1:%d/spela" % self.site.port)
         self.assertEqual(self.driver.current_url, "http://127.0.0.1:%d/spela/" % self.site.port)
         self.open()

@@ -1,0 +1,10 @@
+#include "actors/Actor.h"
+
+namespace vilmar {
+
+void Actor::draw() {
+  blinkPhase = blinking ? !blinkPhase : false;
+  if (!blinkPhase) Figure::draw();
+}
+
+}  // namespace vilmar
