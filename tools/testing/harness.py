@@ -14,7 +14,6 @@ import subprocess
 import sys
 import time
 import unittest
-import zlib
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 HOST_BUILD = os.environ.get("VILMAR_HOST_BUILD", os.path.join(ROOT, "build/default"))
@@ -202,54 +201,6 @@ def simulate(script, passes, work, png_every=None, sim=SIM):
     return [json.loads(line) for line in out.splitlines() if line.strip()]
 
 
-def read_indexed_png(path):
-    """(width, height, index bytes, palette as RGB triples) of an 8-bit palette PNG."""
-    with open(path, "rb") as f:
-        data = f.read()
-    if data[:8] != b"\x89PNG\r\n\x1a\n":
-        raise ValueError("not a PNG: " + path)
-    at, idat, palette, header = 8, b"", [], None
-    while at < len(data):
-        length, kind = struct.unpack(">I4s", data[at:at + 8])
-        chunk = data[at + 8:at + 8 + length]
-        at += 12 + length
-        if kind == b"IHDR":
-            header = struct.unpack(">IIBBBBB", chunk)
-        elif kind == b"PLTE":
-            palette = [tuple(chunk[i:i + 3]) for i in range(0, len(chunk), 3)]
-        elif kind == b"IDAT":
-            idat += chunk
-    width, height, depth, colour, _, _, interlace = header
-    if depth != 8 or colour != 3 or interlace != 0:
-        raise ValueError("not an 8-bit palette PNG: " + path)
-    raw = zlib.decompress(idat)
-    rows, previous, stride = [], bytearray(width), width + 1
-    for y in range(height):
-        kind, line = raw[y * stride], bytearray(raw[y * stride + 1:(y + 1) * stride])
-        for x in range(width):
-            left = line[x - 1] if x else 0
-            up = previous[x]
-            corner = previous[x - 1] if x else 0
-            if kind == 1:
-                line[x] = (line[x] + left) & 255
-            elif kind == 2:
-                line[x] = (line[x] + up) & 255
-            elif kind == 3:
-                line[x] = (line[x] + (left + up) // 2) & 255
-            elif kind == 4:
-                p = left + up - corner
-                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
-                line[x] = (line[x] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 255
-        rows.append(bytes(line))
-        previous = line
-    return width, height, b"".join(rows), palette
-
-
-def to_rgb(indices, palette):
-    table = [bytes(palette[i]) if i < len(palette) else b"\0\0\0" for i in range(256)]
-    return b"".join(table[i] for i in indices)
-
-
 def fnv1a64(data):
     h = 0xcbf29ce484222325
     for b in data:
@@ -265,9 +216,15 @@ class Picture:
 
     @classmethod
     def from_png(cls, path):
-        width, height, indices, palette = read_indexed_png(path)
-        picture = cls(width, height, to_rgb(indices, palette))
-        picture.palette = palette
+        """An 8-bit palette PNG as the simulator writes it, with its palette."""
+        picture = cls.read(path)
+        with open(path, "rb") as f:
+            data = f.read()
+        at = data.find(b"PLTE")
+        if picture is None or at < 4:
+            raise ValueError("not a palette PNG: " + path)
+        length, = struct.unpack(">I", data[at - 4:at])
+        picture.palette = [tuple(data[at + 4 + i:at + 7 + i]) for i in range(0, length, 3)]
         return picture
 
     @classmethod

@@ -7,6 +7,7 @@ import struct
 import tempfile
 import time
 import unittest
+import zlib
 
 from harness import Picture, fnv1a64, holds, wait_until
 
@@ -20,7 +21,26 @@ def bmp(width, height, rows):
     return struct.pack("<2sIHHI", b"BM", 54 + len(body), 0, 0, 54) + info + body
 
 
+def png(width, palette, indices):
+    """An 8-bit palette PNG of one row."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, 1, 8, 3, 0, 0, 0))
+            + chunk(b"PLTE", b"".join(palette)) + chunk(b"IDAT", zlib.compress(b"\0" + bytes(indices)))
+            + chunk(b"IEND", b""))
+
+
 class PictureTest(unittest.TestCase):
+    def test_a_palette_png_is_read_with_its_palette(self):
+        with tempfile.NamedTemporaryFile(suffix=".png", delete=False) as f:
+            f.write(png(3, [b"\0\0\0", b"\x10\x20\x30", b"\xff\xff\xff"], [2, 1, 0]))
+        try:
+            picture = Picture.from_png(f.name)
+            self.assertEqual(picture.rgb, b"\xff\xff\xff\x10\x20\x30\0\0\0")
+            self.assertEqual(picture.palette, [(0, 0, 0), (16, 32, 48), (255, 255, 255)])
+        finally:
+            os.remove(f.name)
+
     def test_a_bmp_is_read_top_down_in_rgb_past_its_row_padding(self):
         rows = [b"\x01\x02\x03\x04\x05\x06", b"\x07\x08\x09\x0a\x0b\x0c"]  # 2 x 2: 6 bytes + 2 padding a row
         with tempfile.NamedTemporaryFile(suffix=".bmp", delete=False) as f:

@@ -31,18 +31,12 @@ def now_ms():
 def key_script(key, at, variant):
     """How the game may have seen a key pressed for about 100 ms: a tap, or
     down for one to three ticks."""
-    if variant == 0:
-        return "%d %s tap\n" % (at, key)
-    return "%d %s down\n%d %s up\n" % (at, key, at + variant, key)
+    return "%d %s tap\n" % (at, key) if variant == 0 else "%d %s down\n%d %s up\n" % (at, key, at + variant, key)
 
 
 def first_passes(trace, since=0):
     """Frame hash -> the first pass at or after since that drew it."""
-    passes = {}
-    for p in trace:
-        if p["frame"] and p["pass"] >= since:
-            passes.setdefault(p["frame"], p["pass"])
-    return passes
+    return {p["frame"]: p["pass"] for p in reversed(trace) if p["frame"] and p["pass"] >= since}
 
 
 class Windows(harness.Checks):

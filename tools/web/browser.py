@@ -14,7 +14,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "testing"))
 import harness  # noqa: E402
 from harness import (HEIGHT, HOST_BUILD, INFOTEXT, KORTIX, ROOT, SCORESERVER, SIM, WIDTH,  # noqa: E402,F401
-                     Process, fnv1a64, join_service, read_indexed_png, score_server, simulate, to_rgb)
+                     Picture, Process, fnv1a64, join_service, score_server, simulate)
 
 SITE = os.environ.get("VILMAR_SITE", os.path.join(ROOT, "build/web/site"))
 CHROME_FLAGS = ("--headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
