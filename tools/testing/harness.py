@@ -108,6 +108,17 @@ def game_service(var, root=None, listen="127.0.0.1:0"):
     return service
 
 
+def when_free(start, timeout=120):
+    """A server on a fixed port, started again while start() raises because
+    another program (another run of the tests) holds the port; or None."""
+    def attempt():
+        try:
+            return start()
+        except RuntimeError:
+            return None
+    return wait_until(attempt, timeout, step=1)
+
+
 def join_service(port, email, nick, password, var=None, page=False):
     """Joins through the service's registration form as a browser does: the
     form's cookie and token, then the post. The reply's status (and page).

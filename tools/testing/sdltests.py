@@ -321,13 +321,9 @@ class Native(harness.Checks):
         cache = read(os.path.join(self.build, "CMakeCache.txt")).splitlines()
         port = next(line.split("=", 1)[1] for line in cache if line.startswith("VILMAR_SDL_TEST_SERVICE_PORT:"))
         player, secret, scores = "vilmar@example.se", "hemligt", os.path.join(self.work, "scores.txt")
-
-        def listening():  # the loopback game knows only this one port, which
-            try:          # another run of these tests may hold for a while
-                return harness.score_server(scores, player, secret, port=port, requests=2, lifetime=120)
-            except RuntimeError:
-                return None
-        server = wait_until(listening, 60, step=1)
+        # The loopback game knows only this one port.
+        server = harness.when_free(lambda: harness.score_server(scores, player, secret, port=port, requests=2,
+                                                                lifetime=120))
         if not server:
             return self.check(False, "the reference server listens on 127.0.0.1:%s" % port)
         self.addCleanup(server.stop)
