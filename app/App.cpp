@@ -109,7 +109,7 @@ void App::menuCommand(int id) {
       break;
     case CMD_CHALLENGE: platform.openUrl(serviceUrl(service, "/useradm/challenge/")); break;
     case CMD_SERVICE_SITE: platform.openUrl(serviceUrl(service, "/")); break;
-    case CMD_SPONSOR_SITE: platform.openUrl(webAddress(VILMAR_SPONSOR_HOST, "/")); break;
+    case CMD_SPONSOR_SITE: platform.openUrl(sponsorUrl); break;
     default: break;
   }
 }

@@ -42,6 +42,10 @@ class App {
   bool quitting() const { return gameSession == nullptr; }
 
   Platform& platform;
+  // Where "Besök Vilmars hemsida" goes: the build's sponsor unless the
+  // frontend knows better (the browser version served by a service opens the
+  // sponsor link that service names).
+  std::string sponsorUrl = webAddress(VILMAR_SPONSOR_HOST, "/");
   std::unique_ptr<GameSession> gameSession;
   NumberDisplay bestScore;
   std::int32_t bestScoreAsked = 0;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "input/Replay.h"
 
@@ -18,6 +19,8 @@ struct ReplayOutcome {
   std::uint64_t hash = 0;   // worldHash() after the last tick run
   bool gameOver = false;
   bool exact = false;       // the world took exactly the replay's input
+  bool clockPlausible = true;  // no clock read earlier than the ticks allow
+  std::uint32_t scoredAt = 0;  // ticks run when the score last rose (0: it never did)
 };
 
 enum class ReplayVerdict {
@@ -29,9 +32,14 @@ enum class ReplayVerdict {
   InputLeftOver,  // keys or clock reads the world never took, or too few of them
   ScoreDiffers,
   HashDiffers,
+  ImpossibleClock,  // a clock read earlier than the game's ticks allow
 };
 
 const char* replayVerdictName(ReplayVerdict verdict);
+
+// Whether this program can play the replay as it was played: its rules and
+// its speed. When not, why says so in a line for the user.
+bool playableHere(const Replay& replay, std::string& why);
 
 // Runs the replay's ticks; afterTick (when given) sees each tick's number
 // and the world's hash after it. Stops early at a game over. Builds one
@@ -45,5 +53,9 @@ ReplayVerdict judgeReplay(const Replay& replay, const ReplayOutcome& outcome);
 
 // Both: refuses unknown rules and speeds without running them.
 ReplayVerdict checkReplay(Platform& platform, const Replay& replay, ReplayOutcome* outcome = nullptr);
+// The same on a platform of its own that has no pictures, sound or clock:
+// the rules do not depend on them, and a check without them costs least.
+// Safe to run on several threads at once.
+ReplayVerdict checkReplay(const Replay& replay, ReplayOutcome* outcome = nullptr);
 
 }  // namespace vilmar

@@ -206,8 +206,11 @@ int main(int argc, char** argv) {
   // never slips, and so plays long games.
   Person person(seed, {5, 4, 2, 2, 20});
   Person bot(seed, {2, 0, 1, 0, 0});
+  // Between the two: looks every 120 to 200 ms, never slips; long games.
+  Person steady(seed, {3, 2, 2, 1, 0});
   measure("masher", masher, seed, games, writeDir);
   measure("person", person, seed, games, writeDir);
   measure("bot", bot, seed, games, writeDir);
+  measure("steady", steady, seed, games, writeDir);
   return 0;
 }

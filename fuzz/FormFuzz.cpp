@@ -31,6 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   again.password.assign(password);
   again.sentScore = check.score;
   again.playTime = check.playTime;
+  again.replay = check.replay;
   const MachineFacts facts{check.speed, f.at("f7"), check.integrity, check.length};
 
   const FormCheck reread = checkForm(formBody(again, facts));
@@ -38,6 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(reread.score == check.score && reread.playTime == check.playTime);
   FUZZ_CHECK(reread.speed == check.speed && reread.integrity == check.integrity);
   FUZZ_CHECK(reread.length == check.length);
+  FUZZ_CHECK(reread.hasReplay == check.hasReplay && reread.replay == check.replay);
   FUZZ_CHECK(reread.fields.at("f1") == f.at("f1") && reread.fields.at("f3") == f.at("f3"));
   return 0;
 }

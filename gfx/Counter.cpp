@@ -11,7 +11,9 @@ std::uint32_t checkOf(std::uint32_t plain) { return std::rotl(plain, 13) ^ CHECK
 }  // namespace
 
 bool& Counter::tamperFlag() {
-  static bool flag = false;
+  // Per thread: the game runs on one, while the game service re-plays
+  // recorded games on several at once, each world on its own thread.
+  static thread_local bool flag = false;
   return flag;
 }
 

@@ -63,6 +63,9 @@ std::uint32_t InputTape::clock(std::uint32_t live) {
       if (!overflowed_) tape_.clock.push_back(deviation);
     } else if (nextClock_ < tape_.clock.size()) {
       value = predicted + static_cast<std::uint32_t>(tape_.clock[nextClock_++]);
+      // Played back, the first read is 0: the value is the time since it.
+      const std::int64_t soonest = std::int64_t{tape_.tickMs} * (std::int64_t{tick_} - 2);
+      if (static_cast<std::int64_t>(value) < soonest || value > 0x7FFFFFFFu) clockTooEarly_ = true;
     } else {
       clockRanOut_ = true;
       value = predicted;

@@ -46,6 +46,10 @@ class InputTape {
   bool playedExactly() const;
   // Playing: the world read the clock more often than the tape recorded.
   bool clockRanOut() const { return clockRanOut_; }
+  // Playing: a clock read came earlier than the game's own ticks allow (a
+  // tick runs only when due, so the clock is never more than a tick or two
+  // behind tickMs per tick since the first read). A live clock never does it.
+  bool clockTooEarly() const { return clockTooEarly_; }
 
  private:
   void recordKeys(std::uint8_t live);
@@ -69,6 +73,7 @@ class InputTape {
   std::uint32_t lastClockTick_ = 0;
   std::size_t nextClock_ = 0;
   bool clockRanOut_ = false;
+  bool clockTooEarly_ = false;
 };
 
 }  // namespace vilmar

@@ -123,7 +123,8 @@ ReplayError parseReplay(std::span<const std::uint8_t> bytes, Replay& out) {
   r.finalHash = getLe(bytes, 24, 8);
   const auto keyCount = static_cast<std::size_t>(getLe(bytes, 32, 4));  // 32 bits: fits everywhere
   const auto clockCount = static_cast<std::size_t>(getLe(bytes, 36, 4));
-  if ((flags & ~FLAG_GAME_OVER) != 0 || reserved != 0 || r.tickMs == 0 || r.firstLevel < 1 || r.ticks == 0 ||
+  if ((flags & ~FLAG_GAME_OVER) != 0 || reserved != 0 || r.tickMs == 0 || r.firstLevel < 1 ||
+      r.firstLevel > REPLAY_MAX_FIRST_LEVEL || r.ticks == 0 ||
       r.ticks > REPLAY_MAX_TICKS)
     return ReplayError::BadHeader;
   // Every record takes at least one byte: counts beyond the bytes left are

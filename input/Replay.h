@@ -18,6 +18,9 @@ inline constexpr std::size_t REPLAY_MAX_BYTES = 64 * 1024;
 // Six hours of play: no game lasts that long, since a player who stops
 // misses within minutes and every level from 29 on costs a life.
 inline constexpr std::uint32_t REPLAY_MAX_TICKS = 6u * 3600u * 25u;
+// Level n spawns n customers at once; no game gets past level 29, and a
+// header asking for a level of a million would keep its reader busy for good.
+inline constexpr std::int32_t REPLAY_MAX_FIRST_LEVEL = 100;
 
 // What one key read found, as bits: Up, Down, Space (down now or pressed
 // since the read before).

@@ -11,7 +11,7 @@ namespace vilmar {
 
 ServiceEndpoint serviceEndpoint() {
   static_assert(VILMAR_SERVICE_PORT > 0 && VILMAR_SERVICE_PORT < 65536, "bad service port");
-  return {VILMAR_SERVICE_HOST, static_cast<std::uint16_t>(VILMAR_SERVICE_PORT)};
+  return {VILMAR_SERVICE_HOST, static_cast<std::uint16_t>(VILMAR_SERVICE_PORT), {}};
 }
 
 std::optional<ServiceEndpoint> parseServiceAddress(std::string_view text) {
@@ -27,7 +27,7 @@ std::optional<ServiceEndpoint> parseServiceAddress(std::string_view text) {
     const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-';
     if (!allowed) return std::nullopt;
   }
-  ServiceEndpoint endpoint{std::string(host), 80};
+  ServiceEndpoint endpoint{std::string(host), 80, {}};
   if (colon == std::string_view::npos) return endpoint;
   const std::string_view port = text.substr(colon + 1);
   if (port.empty() || port.size() > 5) return std::nullopt;
@@ -42,6 +42,7 @@ std::optional<ServiceEndpoint> parseServiceAddress(std::string_view text) {
 }
 
 std::string serviceUrl(const ServiceEndpoint& address, std::string_view path) {
+  if (!address.pages.empty()) return address.pages + std::string(path);
   std::string url = "http://";
   url += address.host;
   if (address.port != 80) {

@@ -13,6 +13,10 @@ namespace vilmar {
 struct ServiceEndpoint {
   std::string host;
   std::uint16_t port = 80;
+  // Where the service's pages are when not at http://host[:port]: an origin
+  // such as "https://kortix.se" (the browser version served by a service
+  // opens that service's pages, whatever this build was made for).
+  std::string pages = {};
 };
 
 // The address this build was made for.
@@ -25,7 +29,8 @@ ServiceEndpoint serviceEndpoint();
 // such an address.
 std::optional<ServiceEndpoint> parseServiceAddress(std::string_view text);
 
-// "http://host" (with ":port" unless it is 80) followed by path.
+// "http://host" (with ":port" unless it is 80), or the pages' origin when
+// one is set, followed by path.
 std::string serviceUrl(const ServiceEndpoint& address, std::string_view path);
 
 // Percent-encodes everything but letters, digits and "-._~", so that an

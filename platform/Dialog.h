@@ -41,6 +41,8 @@ class Dialog {
   virtual int templateId() const = 0;
   virtual void init(DialogView& view) = 0;
   virtual void command(int id, DialogView& view) = 0;
+  // The button Enter presses when no button has the focus.
+  virtual int defaultButton() const { return ID_OK; }
 };
 
 }  // namespace vilmar

@@ -24,6 +24,7 @@ const char* const USAGE =
     "  --smtp-user USER     relay login; the password is read from KORTIX_SMTP_PASSWORD\n"
     "  --mail-from ADDRESS  sender of the service's mail (default kortix@localhost)\n"
     "  --site DIR           a folder served under /spela/ (the game in the browser)\n"
+    "  --sponsor-url URL    where the browser game's \"Besök Vilmars hemsida\" goes (default: the game's own)\n"
     "  --downloads DIR      the released builds, served under /filer/\n"
     "  --threads N          threads running requests (default 128; connections need none)\n"
     "  --verify-slots N     password verifications at once (default: one per processor)\n"
@@ -43,9 +44,24 @@ const char* const USAGE =
     "  list-builds | remove-build ID\n"
     "  list-users | remove-user EMAIL\n"
     "  rejected [N]                                       the latest refused score forms\n"
+    "  wait-ready [SECONDS]                               wait until the service at --listen is ready\n"
+    "                                                     (GET /readyz answers 200; default 30 s)\n"
     "  winners day YYYY-MM-DD | week YYYY-Www | bonus [--count N]   winners as CSV\n";
 
 namespace {
+
+// An address a page may send a player to: http or https, a host, and no
+// character that would need quoting.
+bool webAddress(const std::string& text) {
+  const std::size_t start = text.rfind("https://", 0) == 0 ? 8 : text.rfind("http://", 0) == 0 ? 7 : 0;
+  if (start == 0 || text.size() <= start || text.size() > 512) return false;
+  if (text[start] == '/' || text[start] == ':') return false;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte <= 0x20 || byte >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' || c == '`') return false;
+  }
+  return true;
+}
 
 bool number(const std::string& text, int& value, int low, int high) {
   const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -94,7 +110,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
       continue;
     }
     static const char* const WITH_VALUE[] = {"--listen", "--database", "--var", "--share", "--public-url",
-                                             "--smtp", "--smtp-user", "--mail-from", "--site", "--downloads",
+                                             "--smtp", "--smtp-user", "--mail-from", "--site", "--sponsor-url", "--downloads",
                                              "--threads", "--verify-slots", "--hash-cost",
                                              "--max-connections", "--max-per-address", "--head-timeout"};
     if (std::find(std::begin(WITH_VALUE), std::end(WITH_VALUE), arg) == std::end(WITH_VALUE)) {
@@ -129,6 +145,12 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
       o.mailFrom = value;
     } else if (arg == "--site") {
       o.siteDir = value;
+    } else if (arg == "--sponsor-url") {
+      if (!webAddress(value)) {
+        error = "--sponsor-url wants an http:// or https:// address, got " + value;
+        return std::nullopt;
+      }
+      o.sponsorUrl = value;
     } else if (arg == "--downloads") {
       o.downloadsDir = value;
     } else if (arg == "--threads") {

@@ -16,6 +16,7 @@ struct Options {
   std::string publicUrl;  // empty: http://<listen>
   std::string smtpUrl, smtpUser, mailFrom = "kortix@localhost";
   std::string siteDir, downloadsDir;
+  std::string sponsorUrl;  // empty: the browser game keeps its own sponsor link
   int threads = 128;  // running handlers (which may wait for a hash or the database)
   int verifySlots = 0;  // 0: one per processor
   int maxConnections = 1024;

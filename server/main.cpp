@@ -13,6 +13,7 @@
 #include "Version.h"
 #include "Operator.h"
 #include "Options.h"
+#include "ReadyProbe.h"
 #include "domain/Accounts.h"
 #include "domain/Mailer.h"
 #include "domain/ScoreDesk.h"
@@ -75,6 +76,7 @@ int serve(const kortix::Options& options, kortix::Store& store, const sigset_t& 
   WebConfig web;
   web.staticDir = share + "/static";
   web.siteDir = options.siteDir;
+  web.sponsorUrl = options.sponsorUrl;
   web.downloadsDir = options.downloadsDir;
   web.publicUrl = publicUrl;
   app = std::make_unique<WebApp>(store, desk, accounts, templates, clock, web);
@@ -118,6 +120,19 @@ int main(int argc, char** argv) {
   if (options->version) {
     std::printf("kortix-server %s\n", vilmar::VERSION);
     return 0;
+  }
+  if (!options->command.empty() && options->command[0] == "wait-ready") {
+    // Asks the running service; needs no database of its own.
+    int seconds = 30;
+    if (options->command.size() > 2 ||
+        (options->command.size() == 2 && (seconds = std::atoi(options->command[1].c_str())) <= 0)) {
+      std::fprintf(stderr, "kortix-server: wait-ready wants a number of seconds\n");
+      return 2;
+    }
+    std::string why;
+    if (kortix::waitReady(options->host, options->port, seconds, why)) return 0;
+    std::fprintf(stderr, "kortix-server: not ready after %d s: %s\n", seconds, why.c_str());
+    return 1;
   }
   try {
     std::error_code ignored;

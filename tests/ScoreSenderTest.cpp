@@ -145,6 +145,9 @@ TEST_F(ScoreSenderTest, WebPageInsteadOfANumberIsAFailure) {
 TEST(ServiceEndpointTest, UrlsAndPercentEncoding) {
   EXPECT_EQ(serviceUrl({"kortix.example", 80}, "/dll/"), "http://kortix.example/dll/");
   EXPECT_EQ(serviceUrl({"127.0.0.1", 8080}, "/"), "http://127.0.0.1:8080/");
+  // Pages moved to another origin (a browser version served over https).
+  EXPECT_EQ(serviceUrl({"kortix.example", 80, "https://spel.test:8443"}, "/getpass.asp?mail=a%40b.se"),
+            "https://spel.test:8443/getpass.asp?mail=a%40b.se");
   EXPECT_EQ(percentEncode("a+b&c#d e@f.se"), "a%2Bb%26c%23d%20e%40f.se");
   EXPECT_EQ(percentEncode("\xE5\xE4-_.~Z9"), "%E5%E4-_.~Z9");
 }

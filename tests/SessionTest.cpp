@@ -221,6 +221,19 @@ TEST(KeyReaderFocus, AnyKeyTypedElsewhereIsForgottenEvenIfOnlyAnotherWasRead) {
   EXPECT_FALSE(reader.pressed(Key::Space));
 }
 
+TEST(App, PagesGoWhereTheFrontendMovedThem) {
+  // The browser version served by a service: that service's pages, and the
+  // sponsor link it names, whatever host the build was made for.
+  SlowPlatform platform;
+  App app(platform, 1, ServiceEndpoint{"kortix.example", 80, "https://spel.test"});
+  app.sponsorUrl = "https://sponsor.test/vilmar";
+  app.menuCommand(CMD_CHALLENGE);
+  app.menuCommand(CMD_SERVICE_SITE);
+  app.menuCommand(CMD_SPONSOR_SITE);
+  EXPECT_EQ(platform.pages, (std::vector<std::string>{"https://spel.test/useradm/challenge/", "https://spel.test/",
+                                                      "https://sponsor.test/vilmar"}));
+}
+
 TEST(App, MenuCommandsRaiseTheirRequests) {
   Program p;
   p.app.pass();

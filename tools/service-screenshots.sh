@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Screenshots of the service's front page and registration page, on a desktop
-# and a phone width, with a few members and scores, into docs/service/.
+# Screenshots of the service's front page, registration page, a top list and
+# the download page, on a desktop and a phone width, with a few members,
+# scores and a release, into docs/service/.
 # Needs chromium.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +15,15 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-"$server" --listen 127.0.0.1:0 --var "$tmp" --hash-cost minimal >"$tmp/out" 2>/dev/null &
+# A release's files (their sizes as a real one's, roughly) registered before the start.
+mkdir -p "$tmp/filer"
+head -c 2400000 /dev/zero >"$tmp/filer/VilmarPintkeeper-1.0-windows.zip"
+head -c 1900000 /dev/zero >"$tmp/filer/vilmar-pintkeeper_1.0_amd64.deb"
+head -c 300000 /dev/zero >"$tmp/filer/vilmar-web-1.0.tar.gz"
+"$server" --var "$tmp" add-build "$tmp/filer/VilmarPintkeeper-1.0-windows.zip" --platform windows --version 1.0 >/dev/null
+"$server" --var "$tmp" add-build "$tmp/filer/vilmar-pintkeeper_1.0_amd64.deb" --platform linux --version 1.0 >/dev/null
+"$server" --var "$tmp" add-build "$tmp/filer/vilmar-web-1.0.tar.gz" --platform web --version 1.0 >/dev/null
+"$server" --listen 127.0.0.1:0 --var "$tmp" --hash-cost minimal --downloads "$tmp/filer" >"$tmp/out" 2>/dev/null &
 pid=$!
 for _ in $(seq 50); do grep -q listening "$tmp/out" 2>/dev/null && break; sleep 0.1; done
 base=$(sed -n 's/.*listening on //p' "$tmp/out")
@@ -50,4 +59,8 @@ shot() {  # file width height path
 shot front.png 1100 860 /
 shot register.png 1100 1000 /registrera/
 shot front-phone.png 400 1400 /
+shot toplist.png 1100 700 /topplista/
+shot toplist-phone.png 400 900 /topplista/
+shot downloads.png 1100 800 /ladda-ner/
+shot downloads-phone.png 400 1400 /ladda-ner/
 echo "screenshots in docs/service/"

@@ -31,6 +31,22 @@ const std::vector<DialogTemplate>& templates() {
   return all;
 }
 
+std::vector<TabStop> tabStops(const DialogTemplate& layout) {
+  std::vector<TabStop> stops;
+  for (const ControlTemplate& c : layout.controls) {
+    switch (c.kind) {
+      case ControlKind::Edit:
+      case ControlKind::Password: stops.push_back({c.id, StopKind::Entry}); break;
+      case ControlKind::TextBox: stops.push_back({c.id, StopKind::Text}); break;
+      case ControlKind::Button:
+      case ControlKind::DefaultButton: stops.push_back({c.id, StopKind::Button}); break;
+      case ControlKind::Group:
+      case ControlKind::TextLine: break;
+    }
+  }
+  return stops;
+}
+
 }  // namespace
 
 const DialogTemplate& dialogTemplate(int id) {
@@ -39,7 +55,8 @@ const DialogTemplate& dialogTemplate(int id) {
   return templates().front();
 }
 
-DialogState::DialogState(const DialogTemplate& layout) : layout_(layout), caption_(layout.caption) {
+DialogState::DialogState(const DialogTemplate& layout, int defaultButton)
+    : layout_(layout), caption_(layout.caption), keys_(tabStops(layout), defaultButton) {
   for (const ControlTemplate& c : layout.controls) {
     if (c.kind == ControlKind::Edit || c.kind == ControlKind::Password) edits_[c.id].fill('\0');
     else if (c.id >= 0) texts_[c.id] = c.text;

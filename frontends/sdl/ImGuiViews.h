@@ -4,6 +4,9 @@
 // reports what the player chose; it decides nothing about the game.
 
 #include <optional>
+#include <utility>
+
+#include "ui/MenuBarState.h"
 
 namespace vilmar::sdl {
 
@@ -15,13 +18,18 @@ void setUpClassicLook(int ui);
 // Height in pixels of the menu bar at that scale.
 int menuBarHeight(int ui);
 
-// The menu bar; the command of the item chosen, if any. Greyed out while a
-// dialog is open.
-std::optional<int> drawMenuBar(bool enabled);
+// The menu bar as the state has it, and its open menu: lit titles and
+// items, greyed out while a dialog is open.
+void drawMenuBar(const MenuBarState& state, bool enabled, int ui);
+// What is at a point of the window as last drawn: a title's place (first)
+// or an item's place in the open menu (second), NONE for neither.
+std::pair<int, int> menuTarget(float x, float y);
+// Whether a point is on the open menu (its items or its frame).
+bool overOpenMenu(float x, float y);
 
-// An open dialog centred over the game's last picture; the
-// command of the button pressed, of Enter (the default button) or of
-// Escape and the close box (the cancel command).
-std::optional<int> drawDialog(DialogState& dialog, int ui, bool firstFrame);
+// An open dialog centred over the game's last picture, in the largest font
+// at which it fits the window; the command of the button clicked or of the
+// close box. The keys are the frontend's, through the dialog's focus.
+std::optional<int> drawDialog(DialogState& dialog, int ui);
 
 }  // namespace vilmar::sdl

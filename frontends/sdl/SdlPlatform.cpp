@@ -5,6 +5,8 @@
 #include <imgui_impl_sdlrenderer.h>
 
 #include <algorithm>
+#include <chrono>
+#include <future>
 #include <array>
 #include <optional>
 #include <utility>
@@ -17,6 +19,7 @@
 #include "frontends/sdl/DialogState.h"
 #include "frontends/sdl/ImGuiViews.h"
 #include "frontends/sdl/Layout.h"
+#include "app/MenuLayout.h"
 #include "resources/CompiledResources.h"
 #include "platform/Dialog.h"
 
@@ -52,12 +55,45 @@ std::optional<Key> keyOf(SDL_GameControllerButton button) {
   }
 }
 
+MenuBarState menuBarState() {
+  std::vector<MenuBarState::Menu> menus;
+  for (const MenuPopup& popup : MENU_BAR) {
+    MenuBarState::Menu menu{popup.title, {}};
+    for (const MenuItem& item : popup.items) menu.items.push_back(item.text);
+    menus.push_back(std::move(menu));
+  }
+  return MenuBarState(std::move(menus));
+}
+
+std::optional<MenuKey> menuKeyOf(SDL_Keycode key) {
+  switch (key) {
+    case SDLK_F10: return MenuKey::F10;
+    case SDLK_LEFT: return MenuKey::Left;
+    case SDLK_RIGHT: return MenuKey::Right;
+    case SDLK_UP: return MenuKey::Up;
+    case SDLK_DOWN: return MenuKey::Down;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return MenuKey::Enter;
+    case SDLK_ESCAPE: return MenuKey::Escape;
+    default: return std::nullopt;
+  }
+}
+
+// A letter as a menu takes it: a to z and the Swedish å, ä and ö.
+std::optional<char32_t> letterOf(SDL_Keycode key) {
+  if ((key >= SDLK_a && key <= SDLK_z) || key == 0xE5 || key == 0xE4 || key == 0xF6) return static_cast<char32_t>(key);
+  return std::nullopt;
+}
+
+bool isAlt(SDL_Keycode key) { return key == SDLK_LALT || key == SDLK_RALT; }
+
 }  // namespace
 
 SdlPlatform::SdlPlatform(const Options& options)
     : options_(options),
       audio_([this](int id) { return resource(ResourceType::Wave, id); }),
-      http_(std::make_unique<CurlTransport>()) {
+      http_(std::make_unique<CurlTransport>()),
+      menu_(menuBarState()) {
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   // The close box arrives as a window event only; SDL_QUIT means a signal.
@@ -234,7 +270,45 @@ void SdlPlatform::debugOutput(std::string_view text) { std::cerr << text; }
 
 void SdlPlatform::toggleFullscreen() {
   const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
-  SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+  if (!full) {
+    SDL_GetWindowPosition(window_, &windowed_.x, &windowed_.y);
+    SDL_GetWindowSize(window_, &windowed_.w, &windowed_.h);
+    // Without a window manager nobody answers SDL's fullscreen request: the
+    // window is first made as large as its screen, which a manager then
+    // takes over.
+    SDL_Rect screen{};
+    if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window_)), &screen) == 0) {
+      SDL_SetWindowPosition(window_, screen.x, screen.y);
+      SDL_SetWindowSize(window_, screen.w, screen.h);
+    }
+    SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  } else {
+    SDL_SetWindowFullscreen(window_, 0);
+    // Without a window manager nothing puts the window back as it was: the
+    // size and place it had are set again, the menu bar's height included.
+    if (windowed_.w > 0 && windowed_.h > 0) {
+      SDL_SetWindowSize(window_, windowed_.w, windowed_.h);
+      SDL_SetWindowPosition(window_, windowed_.x, windowed_.y);
+    }
+  }
+  menu_.close();
+  dirty_ = 2;
+}
+
+void SdlPlatform::reloadPicture(bool deviceLost) {
+  // A renderer that lost its textures (a resize on some drivers, a device
+  // reset) would show black behind the menu and the dialogs: the last frame
+  // goes up again, and ImGui's font with it.
+  if (deviceLost && texture_ != nullptr) {
+    SDL_DestroyTexture(texture_);
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, FRAME_WIDTH, FRAME_HEIGHT);
+    if (texture_ != nullptr) SDL_SetTextureScaleMode(texture_, SDL_ScaleModeNearest);
+    if (imguiReady_) {
+      ImGui_ImplSDLRenderer_DestroyDeviceObjects();
+      ImGui_ImplSDLRenderer_CreateDeviceObjects();
+    }
+  }
+  if (texture_ != nullptr && haveFrame_) SDL_UpdateTexture(texture_, nullptr, rgb_.data(), FRAME_WIDTH * 4);
   dirty_ = 2;
 }
 
@@ -271,8 +345,74 @@ void SdlPlatform::readTestPadScript() {
   testPadScript_.clear();  // at the end for now: the test appends more later
 }
 
+bool SdlPlatform::dialogKey(const SDL_Event& event) const {
+  if (openDialog_ == nullptr || (event.type != SDL_KEYDOWN && event.type != SDL_KEYUP)) return false;
+  const SDL_Keycode key = event.key.keysym.sym;
+  if ((event.key.keysym.mod & KMOD_ALT) != 0) return false;  // Alt+Enter, Alt+F4 are the window's
+  if (key == SDLK_TAB || key == SDLK_RETURN || key == SDLK_KP_ENTER || key == SDLK_ESCAPE) return true;
+  const bool onButton = openDialog_->keys().focusedKind() == StopKind::Button;
+  return onButton && (key == SDLK_SPACE || key == SDLK_LEFT || key == SDLK_RIGHT || key == SDLK_UP || key == SDLK_DOWN);
+}
+
+void SdlPlatform::dialogKeyDown(const SDL_Keysym& k, bool repeat) {
+  if (openDialog_ == nullptr || openDialog_->busy) return;
+  std::optional<DialogKey> key;
+  switch (k.sym) {
+    case SDLK_TAB: key = (k.mod & KMOD_SHIFT) != 0 ? DialogKey::BackTab : DialogKey::Tab; break;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: key = DialogKey::Enter; break;
+    case SDLK_ESCAPE: key = DialogKey::Escape; break;
+    case SDLK_SPACE: key = DialogKey::Space; break;
+    case SDLK_LEFT: key = DialogKey::Left; break;
+    case SDLK_RIGHT: key = DialogKey::Right; break;
+    case SDLK_UP: key = DialogKey::Up; break;
+    case SDLK_DOWN: key = DialogKey::Down; break;
+    default: return;
+  }
+  // A held key moves the focus again and again but presses a button once.
+  const bool moves = *key == DialogKey::Tab || *key == DialogKey::BackTab || *key == DialogKey::Left ||
+                     *key == DialogKey::Right || *key == DialogKey::Up || *key == DialogKey::Down;
+  if (repeat && !moves) return;
+  const int before = openDialog_->keys().focused();
+  if (const auto command = openDialog_->keys().key(*key)) dialogCommand_ = command;
+  if (openDialog_->keys().focused() != before) openDialog_->noteFocusMoved();
+}
+
+void SdlPlatform::menuKeyDown(const SDL_Keysym& k, bool repeat) {
+  std::optional<MenuChoice> choice;
+  if (const auto letter = letterOf(k.sym); letter && (k.mod & (KMOD_CTRL | KMOD_GUI)) == 0) {
+    menu_.letter(*letter, (k.mod & KMOD_ALT) != 0, choice);
+  } else if (const auto key = menuKeyOf(k.sym); key && (k.mod & KMOD_ALT) == 0) {
+    // F10 works from play; the other keys only once the bar has the keyboard.
+    if (*key == MenuKey::F10 ? !repeat : menu_.active()) choice = menu_.key(*key);
+  }
+  if (choice)
+    chosen_.push_back(MENU_BAR[static_cast<std::size_t>(choice->menu)].items[static_cast<std::size_t>(choice->item)].command);
+}
+
+void SdlPlatform::menuPointer(const SDL_Event& event) {
+  const bool motion = event.type == SDL_MOUSEMOTION;
+  const float x = static_cast<float>(motion ? event.motion.x : event.button.x);
+  const float y = static_cast<float>(motion ? event.motion.y : event.button.y);
+  auto [menu, item] = menuTarget(x, y);
+  std::optional<MenuChoice> choice;
+  if (motion) {
+    menu_.pointerMoved(menu, item);
+  } else if (event.button.button == SDL_BUTTON_LEFT) {
+    // A press on the open menu's frame, between its items, is no press beside it.
+    if (event.type == SDL_MOUSEBUTTONDOWN && menu == MenuBarState::NONE && item == MenuBarState::NONE &&
+        overOpenMenu(x, y))
+      return;
+    choice = event.type == SDL_MOUSEBUTTONDOWN ? menu_.pointerPressed(menu, item) : menu_.pointerReleased(menu, item);
+  }
+  if (choice)
+    chosen_.push_back(MENU_BAR[static_cast<std::size_t>(choice->menu)].items[static_cast<std::size_t>(choice->item)].command);
+}
+
 void SdlPlatform::handleEvent(const SDL_Event& event, bool inDialog) {
-  if (imguiReady_) ImGui_ImplSDL2_ProcessEvent(&event);
+  // The dialog's own keys and the menu's are not ImGui's.
+  const bool menuHasKeys = !inDialog && menu_.active() && (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP);
+  if (imguiReady_ && !dialogKey(event) && !menuHasKeys) ImGui_ImplSDL2_ProcessEvent(&event);
   switch (event.type) {
     case SDL_QUIT:
       // With the window's close box reported as a window event, this comes
@@ -282,26 +422,50 @@ void SdlPlatform::handleEvent(const SDL_Event& event, bool inDialog) {
       break;
     case SDL_WINDOWEVENT:
       if (event.window.event == SDL_WINDOWEVENT_CLOSE) closeRequested_ = true;
-      if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) keys_.releaseAll(KeySource::Keyboard);
+      if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+        keys_.releaseAll(KeySource::Keyboard);
+        menu_.close();
+        altAlone_ = false;
+      }
       dirty_ = 2;
       break;
+    case SDL_RENDER_TARGETS_RESET: reloadPicture(false); break;
+    case SDL_RENDER_DEVICE_RESET: reloadPicture(true); break;
     case SDL_KEYDOWN: {
       const SDL_Keysym& k = event.key.keysym;
       const bool alt = (k.mod & KMOD_ALT) != 0;
+      const bool repeat = event.key.repeat != 0;
+      if (isAlt(k.sym)) {
+        if (!repeat) altAlone_ = true;
+      } else {
+        altAlone_ = false;
+      }
       if (k.sym == SDLK_F4 && alt) {
         // The desktop may not do it for us. In a dialog it is the dialog's
         // close, as the cancel button (which the information dialog ignores).
         if (inDialog) dialogCommand_ = ID_CANCEL;
         else closeRequested_ = true;
       } else if (k.sym == SDLK_F11 || (alt && (k.sym == SDLK_RETURN || k.sym == SDLK_KP_ENTER))) {
-        if (event.key.repeat == 0) toggleFullscreen();
-      } else if (!inDialog && event.key.repeat == 0) {
-        if (const auto key = keyOf(k.scancode)) keys_.press(*key, KeySource::Keyboard);
+        if (!repeat) toggleFullscreen();
+      } else if (inDialog) {
+        dialogKeyDown(k, repeat);
+      } else {
+        const bool menuBefore = menu_.active();
+        menuKeyDown(k, repeat);
+        // While the bar has the keyboard the game gets no key.
+        if (!menuBefore && !menu_.active() && !repeat) {
+          if (const auto key = keyOf(k.scancode)) keys_.press(*key, KeySource::Keyboard);
+        }
       }
       dirty_ = 2;
       break;
     }
     case SDL_KEYUP:
+      if (isAlt(event.key.keysym.sym) && std::exchange(altAlone_, false) && !inDialog) {
+        // Alt pressed and let go on its own: the bar takes the keyboard (or lets it go).
+        menu_.key(MenuKey::Alt);
+        dirty_ = 2;
+      }
       if (const auto key = keyOf(event.key.keysym.scancode)) keys_.release(*key, KeySource::Keyboard);
       break;
     case SDL_CONTROLLERDEVICEADDED:
@@ -323,6 +487,10 @@ void SdlPlatform::handleEvent(const SDL_Event& event, bool inDialog) {
     case SDL_MOUSEMOTION:
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
+      altAlone_ = false;
+      if (!inDialog) menuPointer(event);
+      dirty_ = 2;
+      break;
     case SDL_MOUSEWHEEL:
     case SDL_TEXTINPUT:
       dirty_ = 2;
@@ -338,13 +506,13 @@ std::vector<int> SdlPlatform::betweenPasses() {
   while (SDL_PollEvent(&event) != 0) handleEvent(event, false);
   if (dirty_ > 0) {
     --dirty_;
-    render(nullptr, nullptr);
+    render(nullptr);
   }
   return std::exchange(chosen_, {});
 }
 
-void SdlPlatform::render(DialogState* dialog, Dialog* behaviour) {
-  if (renderer_ == nullptr) return;
+std::optional<int> SdlPlatform::render(DialogState* dialog) {
+  if (renderer_ == nullptr) return std::nullopt;
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
   int width = 0;
@@ -360,18 +528,22 @@ void SdlPlatform::render(DialogState* dialog, Dialog* behaviour) {
     ImGui_ImplSDLRenderer_NewFrame();
     ImGui_ImplSDL2_NewFrame();
     ImGui::NewFrame();
-    if (auto chosen = drawMenuBar(dialog == nullptr)) chosen_.push_back(*chosen);
-    if (dialog != nullptr) {
-      command = drawDialog(*dialog, ui_, firstDialogFrame_);
-      firstDialogFrame_ = false;
-    }
+    drawMenuBar(menu_, dialog == nullptr, ui_);
+    if (dialog != nullptr) command = drawDialog(*dialog, ui_);
     ImGui::Render();
     ImGui_ImplSDLRenderer_RenderDrawData(ImGui::GetDrawData());
   }
   SDL_RenderPresent(renderer_);
-  // The button's behaviour runs after the frame is out, as a window
-  // procedure runs after the click.
-  if (command && behaviour != nullptr && dialog != nullptr) behaviour->command(*command, *dialog);
+  return command;
+}
+
+void SdlPlatform::whileBusy(DialogState& state) {
+  SDL_Event event;
+  while (SDL_PollEvent(&event) != 0) handleEvent(event, true);
+  dialogCommand_.reset();  // nothing is pressed while the behaviour runs
+  const std::lock_guard<std::mutex> hold(dialogLock_);
+  state.busy = true;
+  render(&state);
 }
 
 // Test hook: what each dialog shows, for a test that cannot read pixels as
@@ -398,10 +570,11 @@ void SdlPlatform::logDialog(const DialogState& state, std::string_view event) {
 }
 
 void SdlPlatform::runDialog(Dialog& dialog) {
-  DialogState state(dialogTemplate(dialog.templateId()));
+  DialogState state(dialogTemplate(dialog.templateId()), dialog.defaultButton());
   dialog.init(state);
   logDialog(state, "open");
-  firstDialogFrame_ = true;
+  menu_.close();
+  openDialog_ = &state;
   int settle = 3;
   dialogCommand_.reset();
   while (!state.ended() && !abandonDialog_) {
@@ -415,10 +588,24 @@ void SdlPlatform::runDialog(Dialog& dialog) {
     } else if (settle > 0) {
       --settle;
     }
-    render(&state, &dialog);
-    if (const auto command = std::exchange(dialogCommand_, std::nullopt); command && !state.ended())
-      dialog.command(*command, state);
+    // The button's behaviour runs after the frame is out, as a window
+    // procedure runs after the click.
+    std::optional<int> command = render(&state);
+    if (!command) command = std::exchange(dialogCommand_, std::nullopt);
+    if (command && !state.ended()) {
+      // The behaviour runs beside the window: sending the score measures
+      // the machine and waits on the server for seconds, and the window is
+      // drawn meanwhile ("Skickar..." on the button). No tick runs: the
+      // main loop waits here as for any dialog.
+      LockedDialogView view(state, dialogLock_);
+      auto done = std::async(std::launch::async, [&dialog, &view, id = *command] { dialog.command(id, view); });
+      while (done.wait_for(std::chrono::milliseconds(15)) != std::future_status::ready) whileBusy(state);
+      done.get();
+      state.busy = false;
+      settle = 3;
+    }
   }
+  openDialog_ = nullptr;
   logDialog(state, "end");
   dirty_ = 2;
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +21,7 @@
 #include "platform/KeyLatch.h"
 #include "frontends/sdl/Options.h"
 #include "frontends/sdl/SdlAudio.h"
+#include "ui/MenuBarState.h"
 
 struct ImFont;
 
@@ -74,8 +76,19 @@ class SdlPlatform final : public Platform {
   void plugTestPad();
   void unplugTestPad();
   void logDialog(const DialogState& state, std::string_view event);
-  // Draws the frame, the menu bar and, when given, an open dialog.
-  void render(DialogState* dialog, Dialog* behaviour);
+  // Draws the frame, the menu bar and, when given, an open dialog; the
+  // command of the dialog's button clicked, if any.
+  std::optional<int> render(DialogState* dialog);
+  // While a button's behaviour runs (the score on its way): the window's
+  // events read, the dialog drawn as it stands, greyed, nothing pressed.
+  void whileBusy(DialogState& state);
+  void menuKeyDown(const SDL_Keysym& key, bool repeat);
+  void dialogKeyDown(const SDL_Keysym& key, bool repeat);
+  // Whether a key event is the open dialog's own (Tab, Enter, Escape, and
+  // Space and the arrows on a button): ImGui never sees those.
+  bool dialogKey(const SDL_Event& event) const;
+  void menuPointer(const SDL_Event& event);
+  void reloadPicture(bool deviceLost);
   int menuHeight() const;
 
   Options options_;
@@ -91,7 +104,11 @@ class SdlPlatform final : public Platform {
   bool imguiReady_ = false;
   int ui_ = 1;  // the menu's and dialogs' scale
   bool haveFrame_ = false;
-  bool firstDialogFrame_ = false;
+  DialogState* openDialog_ = nullptr;
+  std::mutex dialogLock_;  // the open dialog, between its drawing and its behaviour
+  MenuBarState menu_;
+  bool altAlone_ = false;  // Alt is down and no other key came since
+  SDL_Rect windowed_{};    // the window's place before it went fullscreen
   int dirty_ = 2;  // passes still to draw: ImGui settles a change over two frames
   bool closeRequested_ = false;
   bool abandonDialog_ = false;         // quitting from outside: no dialog waits

@@ -10,6 +10,7 @@
 #include "app/App.h"
 #include "frontends/sdl/Options.h"
 #include "frontends/sdl/SdlPlatform.h"
+#include "app/ReplayCheck.h"
 #include "input/Replay.h"
 
 int main(int argc, char** argv) {
@@ -29,7 +30,8 @@ int main(int argc, char** argv) {
   }
 
   vilmar::Replay replay;
-  if (!options->replay.empty() && !vilmar::loadReplay(options->replay, replay, error)) {
+  if (!options->replay.empty() &&
+      (!vilmar::loadReplay(options->replay, replay, error) || !vilmar::playableHere(replay, error))) {
     std::cerr << "vilmar-pintkeeper: " << error << '\n';
     return 2;
   }

@@ -3,6 +3,9 @@
 
 #include <emscripten.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "app/App.h"
 #include "frontends/web/WebLoop.h"
 #include "frontends/web/WebPlatform.h"
@@ -34,6 +37,24 @@ EMSCRIPTEN_KEEPALIVE void vilmar_command(int id) {
 }  // extern "C"
 
 EM_JS(void, js_started, (), { VilmarPage.started(); });
+EM_JS(char*, js_page_setting, (const char* name), {
+  const text = VilmarPage.setting(UTF8ToString(name));
+  const size = lengthBytesUTF8(text) + 1;
+  const out = _malloc(size);
+  if (out) stringToUTF8(text, out, size);
+  return out;
+});
+
+namespace {
+
+std::string pageSetting(const char* name) {
+  char* text = js_page_setting(name);
+  std::string value = text != nullptr ? text : "";
+  std::free(text);
+  return value;
+}
+
+}  // namespace
 EM_JS(void, js_ended, (), { VilmarPage.ended(); });
 
 int main() {
@@ -41,7 +62,12 @@ int main() {
   platform = &web;
   {
     // The first world, with all its pictures, is built before the page shows it.
-    vilmar::App app(web);
+    // Served by the game service, the page knows where that service's pages
+    // are and where its sponsor link goes; elsewhere the build's own hold.
+    vilmar::ServiceEndpoint service = vilmar::serviceEndpoint();
+    service.pages = pageSetting("servicePages");
+    vilmar::App app(web, 1, service);
+    if (std::string sponsor = pageSetting("sponsorUrl"); !sponsor.empty()) app.sponsorUrl = std::move(sponsor);
     js_started();
     vilmar::web::runWebLoop(app, web);
   }

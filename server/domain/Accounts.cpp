@@ -11,6 +11,11 @@ namespace kortix {
 
 namespace {
 
+// Only a token of the shape the service hands out reaches the database.
+bool wellFormedResetToken(const std::string& token) {
+  return token.size() == 64 && token.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
 std::string hex(const unsigned char* bytes, std::size_t size) {
   std::string out(size * 2 + 1, '\0');
   sodium_bin2hex(out.data(), out.size(), bytes, size);
@@ -152,15 +157,18 @@ bool Accounts::requestReset(const std::string& email) {
   return false;
 }
 
+bool Accounts::resetLinkValid(const std::string& token) {
+  return wellFormedResetToken(token) && store_.resetTokenValid(tokenHash(token), clock_());
+}
+
 FormErrors Accounts::resetPassword(const std::string& token, const std::string& password,
                                    const std::string& password2, const std::string& address) {
   FormErrors errors;
   if (auto problem = passwordProblem(password)) errors["password"] = *problem;
   else if (password != password2) errors["password2"] = "Lösenorden är inte lika.";
   if (!errors.empty()) return errors;
-  // Only a token of the right shape reaches the database.
-  if (token.size() != 64 || token.find_first_not_of("0123456789abcdef") != std::string::npos) {
-    errors[""] = "Länken är ogiltig eller för gammal. Be om en ny.";
+  if (!wellFormedResetToken(token)) {
+    errors[""] = RESET_LINK_INVALID;
     return errors;
   }
   // The hash before the token is taken: a busy service must not use up the link.
@@ -170,7 +178,7 @@ FormErrors Accounts::resetPassword(const std::string& token, const std::string& 
     return errors;
   }
   const std::optional<std::int64_t> user = store_.takeResetToken(tokenHash(token), clock_());
-  if (!user || !store_.setPasswordHash(*user, *hash)) errors[""] = "Länken är ogiltig eller för gammal. Be om en ny.";
+  if (!user || !store_.setPasswordHash(*user, *hash)) errors[""] = RESET_LINK_INVALID;
   return errors;
 }
 

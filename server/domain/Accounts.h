@@ -37,6 +37,8 @@ inline constexpr int REGISTRATIONS_PER_HOUR = 10;
 
 inline constexpr const char* MAIL_FAILED = "Vi kunde inte skicka e-post just nu. Försök igen om en stund.";
 inline constexpr const char* SERVICE_BUSY = "Tjänsten är hårt belastad just nu. Försök igen om en stund.";
+// A reset link used already, expired or mistyped; the page adds where to ask for a new one.
+inline constexpr const char* RESET_LINK_INVALID = "Länken är ogiltig eller för gammal.";
 
 class Accounts {
  public:
@@ -56,8 +58,11 @@ class Accounts {
   // Mails a one-time link when the address is a member's; the caller answers
   // the same either way. False only when a mail was due and could not be sent.
   bool requestReset(const std::string& email);
+  // Whether a link's token would still set a password (it is not used up).
+  bool resetLinkValid(const std::string& token);
   // Sets a new password with a link's token; the token and every other link
-  // of the member are used up.
+  // of the member are used up. A link that no longer works gets
+  // RESET_LINK_INVALID as the form's message.
   FormErrors resetPassword(const std::string& token, const std::string& password, const std::string& password2,
                            const std::string& address = {});
 

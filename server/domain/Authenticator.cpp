@@ -16,13 +16,19 @@ Clock systemClock() {
 
 SignInResult Authenticator::signIn(std::string_view email, std::string_view password, std::string_view address,
                                    std::int64_t now) {
-  const std::string key = foldKey(trimmed(email));
+  std::string key = foldKey(trimmed(email));
+  // No member's address is longer than this (64 characters of at most three
+  // bytes); a longer entry is nobody's, and is counted by its beginning so
+  // that the limiter's memory stays bounded.
+  constexpr std::size_t KEY_MAX = 256;
+  const bool nobody = key.size() > KEY_MAX;
+  if (nobody) key.resize(KEY_MAX);
   // Trying addresses one by one is guessing too: an unknown one counts the same.
   if (!limiter_.reserve(address, key, now)) return {SignIn::Limited, std::nullopt};
   std::optional<User> user;
   std::optional<bool> match;
   try {
-    user = store_.userByEmail(key);
+    if (!nobody) user = store_.userByEmail(key);
     match = hasher_.verify(user ? user->passwordHash : hasher_.dummyHash(), password, address);
   } catch (...) {
     limiter_.release(address, key);

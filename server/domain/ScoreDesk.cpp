@@ -115,6 +115,15 @@ ScoreReply ScoreDesk::submit(std::string_view body, const std::string& address) 
            form.score, now);
     return {ScoreReply::Kind::Verdict, CODE_REFUSED};
   }
+  // A form with its recorded game stands or falls with the game played again.
+  if (form.hasReplay) {
+    const ReplayRuling ruling = replays_.judge(form.replay, form.score, form.playTime, address);
+    if (ruling.kind == ReplayRuling::Kind::Busy) return {ScoreReply::Kind::Busy};
+    if (ruling.kind == ReplayRuling::Kind::Refused) {
+      refuse(address, ruling.reason, email, user.id, form.score, now);
+      return {ScoreReply::Kind::Verdict, CODE_REFUSED};
+    }
+  }
 
   ScoreEntry entry;
   entry.userId = user.id;

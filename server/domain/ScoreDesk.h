@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "domain/Authenticator.h"
+#include "domain/ReplayJudge.h"
 #include "storage/Store.h"
 
 namespace kortix {
@@ -63,6 +64,7 @@ class ScoreDesk {
   Store& store_;
   Authenticator& auth_;
   Clock clock_;
+  ReplayJudge replays_;
 };
 
 }  // namespace kortix

@@ -55,7 +55,7 @@ struct Service {
         auth(store, hasher, limiter),
         desk(store, auth, clock),
         accounts(store, auth, mailer, clock, "http://kortix.test"),
-        app(store, desk, accounts, templates(), clock, WebConfig{KORTIX_SOURCE_DIR "/static", "", "", ""}) {
+        app(store, desk, accounts, templates(), clock, WebConfig{KORTIX_SOURCE_DIR "/static", "", "", "http://kortix.test", ""}) {
     store.migrate();
     FUZZ_CHECK(accounts.registerMember({"spelare@example.se", "Spelaren", "hemligt1", "hemligt1", "", true}).empty());
     store.addResetToken(store.userByEmail("spelare@example.se")->id, tokenHash(RESET_LINK), NOW, NOW + 3600);

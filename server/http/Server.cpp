@@ -40,6 +40,11 @@ constexpr std::size_t WRITE_SLICE = 64 * 1024;
 // that the client sees the answer rather than a reset.
 constexpr std::size_t DRAIN_BYTES = 256 * 1024;
 constexpr std::chrono::seconds DRAIN_TIME{2};
+// What a body still arriving when the service stops is given.
+constexpr std::chrono::seconds STOP_BODY_TIME{5};
+// A connection beyond its address's share is told so (503) once its head is
+// in, and given this long for it; beyond twice the share it is not taken.
+constexpr std::chrono::seconds OVER_SHARE_HEAD_TIME{2};
 // File descriptors kept for the database, logs and files served.
 constexpr rlim_t SPARE_FILES = 128;
 
@@ -118,6 +123,16 @@ std::optional<std::string> normalAddress(std::string_view text) {
 
 }  // namespace
 
+std::string connectionShare(const std::string& address) {
+  boost::system::error_code error;
+  const auto parsed = net::ip::make_address(address, error);
+  if (error || !parsed.is_v6() || parsed.to_v6().is_v4_mapped()) return address;
+  // One IPv6 host commonly holds a whole /64: it is one share.
+  auto bytes = parsed.to_v6().to_bytes();
+  std::fill(bytes.begin() + 8, bytes.end(), 0);
+  return net::ip::address_v6(bytes).to_string() + "/64";
+}
+
 std::string clientAddress(const std::string& peer, std::string_view forwardedFor,
                           const std::vector<std::string>& trustedProxies) {
   const auto trusted = [&](const std::string& address) {
@@ -170,20 +185,22 @@ class Connection : public std::enable_shared_from_this<Connection> {
  public:
   enum class Phase { Head, Body, Handling, Writing, Closing };
 
-  Connection(HttpServer::Core& core, tcp::socket socket, std::string peer)
-      : core_(core), stream_(std::move(socket)), buffer_(core.limits.maxHead + 8 * 1024), peer_(std::move(peer)) {}
+  Connection(HttpServer::Core& core, tcp::socket socket, std::string peer, std::string share, bool overShare)
+      : core_(core), stream_(std::move(socket)), buffer_(core.limits.maxHead + 8 * 1024), peer_(std::move(peer)),
+        share_(std::move(share)), overShare_(overShare) {}
 
   ~Connection() { leave(); }
 
   void start() {
     slot_ = core_.open.insert(core_.open.end(), this);
     registered_ = true;
-    ++core_.perAddress[peer_];
+    ++core_.perAddress[share_];
     readHead();
   }
 
   // Waiting for the client (not for us) since when, for shedding the slowest.
   bool waitingOnClient() const { return phase_ == Phase::Head || phase_ == Phase::Body || phase_ == Phase::Writing; }
+  bool overShare() const { return overShare_; }
   Clock::time_point since() const { return since_; }
 
   // Let go at once: a slow client shed, or the service stopping.
@@ -195,9 +212,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
     stream_.socket().close(ignored);
   }
 
-  // Stopping: an idle connection goes now, a busy one after its answer.
+  // Stopping: a connection between requests (or inside a head) goes now; a
+  // body on its way gets a few seconds to arrive; an answer is finished.
   void stopSoon() {
-    if (phase_ == Phase::Head || phase_ == Phase::Body) drop();
+    if (phase_ == Phase::Head) drop();
+    else if (phase_ == Phase::Body) stream_.expires_after(STOP_BODY_TIME);
   }
 
  private:
@@ -205,7 +224,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     if (!registered_) return;
     registered_ = false;
     core_.open.erase(slot_);
-    auto it = core_.perAddress.find(peer_);
+    auto it = core_.perAddress.find(share_);
     if (it != core_.perAddress.end() && --it->second == 0) core_.perAddress.erase(it);
   }
 
@@ -222,7 +241,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
     parser_->header_limit(static_cast<std::uint32_t>(core_.limits.maxHead));
     // The body's limit depends on the route; it is checked once the head is in.
     parser_->body_limit(std::uint64_t(1) << 62);
-    stream_.expires_after(core_.limits.headTime);
+    stream_.expires_after(overShare_ ? std::chrono::duration_cast<std::chrono::milliseconds>(OVER_SHARE_HEAD_TIME)
+                                     : core_.limits.headTime);
     bhttp::async_read_header(stream_, buffer_, *parser_,
                              [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onHead(ec); });
   }
@@ -246,6 +266,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
     const auto& message = parser_->get();
     request_ = Request();
+    if (overShare_) {
+      request_.method = std::string(message.method_string());
+      const std::string target(message.target());
+      request_.path = decodeUrl(std::string_view(target).substr(0, target.find('?')), false);
+      return refuse(503);
+    }
     request_.method = std::string(message.method_string());
     request_.target = std::string(message.target());
     request_.remote_addr = peer_;
@@ -339,6 +365,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     Response response;
     response.status = status;
     response.set_content(std::to_string(status) + " " + reason(status) + "\r\n", "text/plain; charset=utf-8");
+    if (status == 503) response.set_header("Retry-After", "10");
     if (request_.method.empty()) request_.method = "-";
     if (request_.path.empty()) request_.path = "-";
     respond(std::move(response));
@@ -428,7 +455,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   HttpServer::Core& core_;
   beast::tcp_stream stream_;
   beast::flat_buffer buffer_;
-  std::string peer_;
+  std::string peer_, share_;
   std::list<Connection*>::iterator slot_;
   bool registered_ = false;
   Phase phase_ = Phase::Head;
@@ -439,6 +466,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   std::string head_;
   std::string_view body_;
   std::size_t sent_ = 0;
+  bool overShare_ = false;
   bool keepAlive_ = true;
   bool drainAfter_ = false;
   std::string scratch_;
@@ -473,20 +501,29 @@ void HttpServer::Core::admit(tcp::socket socket) {
                                : address.to_string();
   const bool proxy = std::find(limits.trustedProxies.begin(), limits.trustedProxies.end(), peer) !=
                      limits.trustedProxies.end();
+  const std::string share = connectionShare(peer);
+  bool overShare = false;
   if (!proxy) {
-    const auto it = perAddress.find(peer);
-    if (it != perAddress.end() && it->second >= limits.maxPerAddress) return;  // closed as it goes
+    const auto it = perAddress.find(share);
+    const std::size_t held = it == perAddress.end() ? 0 : it->second;
+    if (held >= 2 * limits.maxPerAddress) return;  // closed as it goes
+    overShare = held >= limits.maxPerAddress;
   }
   if (open.size() >= limits.maxConnections) {
-    // Full: the client that has kept us waiting longest makes room.
+    // Full: a connection only waiting to be told "busy" goes first, then the
+    // client that has kept us waiting longest.
     Connection* slowest = nullptr;
-    for (Connection* c : open)
-      if (c->waitingOnClient() && (!slowest || c->since() < slowest->since())) slowest = c;
+    for (Connection* c : open) {
+      if (!c->waitingOnClient()) continue;
+      if (!slowest || (c->overShare() && !slowest->overShare()) ||
+          (c->overShare() == slowest->overShare() && c->since() < slowest->since()))
+        slowest = c;
+    }
     if (!slowest) return;
     slowest->drop();
   }
   socket.set_option(tcp::no_delay(true), error);
-  std::make_shared<Connection>(*this, std::move(socket), peer)->start();
+  std::make_shared<Connection>(*this, std::move(socket), peer, share, overShare)->start();
 }
 
 void HttpServer::Core::shutdown() {

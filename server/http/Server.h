@@ -62,6 +62,10 @@ class HttpServer {
   std::shared_ptr<Core> core_;
 };
 
+// What the per-address connection cap counts a peer under: its address, or
+// for IPv6 its /64 (what one host or home is usually given).
+std::string connectionShare(const std::string& address);
+
 // The client's address: the peer, or when the peer is a trusted proxy the
 // rightmost address in X-Forwarded-For that is not itself a trusted proxy.
 std::string clientAddress(const std::string& peer, std::string_view forwardedFor,

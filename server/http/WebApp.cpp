@@ -2,10 +2,13 @@
 
 #include <sodium.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <tuple>
 
 #include "domain/Calendar.h"
 #include "domain/Entries.h"
+#include "http/Downloads.h"
 #include "net/Windows1252.h"
 
 namespace kortix {
@@ -16,6 +19,12 @@ constexpr const char* CSRF_COOKIE = "kortix_csrf";
 constexpr std::size_t TOP_SIZE = 10;
 
 PageData list() { return PageData(PageData::type::list); }
+
+// Whether a day comes after another: a list's "next" is offered only for a
+// period that has begun.
+bool after(const LocalDate& a, const LocalDate& b) {
+  return std::tie(a.year, a.month, a.day) > std::tie(b.year, b.month, b.day);
+}
 
 void addErrors(PageData& page, const FormErrors& errors) {
   for (const auto& [field, message] : errors) page.set(field.empty() ? "error" : "error_" + field, message);
@@ -106,6 +115,9 @@ const std::vector<WebApp::Route>& WebApp::routes() {
       {"GET", "/dll/", &WebApp::dll},
       {"GET", "/ladda-ner/", &WebApp::downloads},
       {"GET", "/bekrafta/", &WebApp::confirm},
+      {"GET", "/healthz", &WebApp::healthz},
+      {"GET", "/readyz", &WebApp::readyz},
+      {"GET", "/spela/tjanst.json", &WebApp::siteSettings},
   };
   return table;
 }
@@ -136,7 +148,10 @@ WebApp::WebApp(Store& store, ScoreDesk& desk, Accounts& accounts, const Template
       config_(std::move(config)) {
   static_ = std::make_unique<SiteFiles>(config_.staticDir, "/static", false);
   if (!config_.siteDir.empty()) site_ = std::make_unique<SiteFiles>(config_.siteDir, "/spela", true);
-  if (!config_.downloadsDir.empty()) downloads_ = std::make_unique<SiteFiles>(config_.downloadsDir, "/filer", false);
+  if (!config_.downloadsDir.empty()) {
+    downloads_ = std::make_unique<SiteFiles>(config_.downloadsDir, "/filer", false);
+    downloadFiles_ = std::make_unique<DownloadFiles>(config_.downloadsDir);
+  }
 }
 
 WebApp::~WebApp() = default;
@@ -318,6 +333,10 @@ void WebApp::home(const Request&, Response& res) {
   data.set("bonus_list", bonus);
   data.set("bonus_empty", referrals.empty());
   data.set("site", !config_.siteDir.empty());
+  // Before any release the button would lead to an empty page.
+  const auto builds = store_.builds();
+  data.set("downloads", std::any_of(builds.begin(), builds.end(),
+                                    [](const Build& b) { return playerPlatform(b.platform); }));
   page(res, "home", data);
 }
 
@@ -339,7 +358,7 @@ void WebApp::topList(const Request& req, Response& res) {
     data.set("title", "Topplista " + swedishWeek(*week));
     data.set("heading", "Veckans bästa, " + swedishWeek(*week));
     data.set("prev", "?vecka=" + weekKey(addDays(*monday, -7)));
-    data.set("next", "?vecka=" + weekKey(addDays(*monday, 7)));
+    if (!after(addDays(*monday, 7), stockholmDate(clock_()))) data.set("next", "?vecka=" + weekKey(addDays(*monday, 7)));
   } else {
     const auto date = dayParam.empty() ? std::optional<LocalDate>(stockholmDate(clock_())) : parseDayKey(dayParam);
     if (!date) {
@@ -352,7 +371,7 @@ void WebApp::topList(const Request& req, Response& res) {
     data.set("title", "Topplista " + swedishDay(*date));
     data.set("heading", "Dagens bästa, " + swedishDay(*date));
     data.set("prev", "?dag=" + dayKey(addDays(*date, -1)));
-    data.set("next", "?dag=" + dayKey(addDays(*date, 1)));
+    if (!after(addDays(*date, 1), stockholmDate(clock_()))) data.set("next", "?dag=" + dayKey(addDays(*date, 1)));
     data.set("week_link", "?vecka=" + weekKey(*date));
   }
   data.set("list", rankedList(entries));
@@ -440,23 +459,35 @@ void WebApp::resetSubmit(const Request& req, Response& res) {
 void WebApp::newPasswordForm(const Request& req, Response& res) {
   PageData data;
   data.set("title", "Nytt lösenord");
+  const std::string token = param(req, "t", 128);
+  // A used or old link says so at once, before anyone types a password twice.
+  if (!accounts_.resetLinkValid(token)) return linkInvalid(res, data);
   data.set("csrf", csrfToken(req, res));
-  data.set("token", textParam(req, "t", 128));
+  data.set("token", shown(token));
   page(res, "newpassword", data);
+}
+
+void WebApp::linkInvalid(Response& res, PageData& data) {
+  data.set("link_invalid", true);
+  data.set("error", RESET_LINK_INVALID);
+  page(res, "newpassword", data, 400);
 }
 
 void WebApp::newPasswordSubmit(const Request& req, Response& res) {
   if (!csrfValid(req)) return csrfRefused(req, res);
   const std::string token = param(req, "t", 128);
+  PageData data;
+  data.set("title", "Nytt lösenord");
+  if (!accounts_.resetLinkValid(token)) return linkInvalid(res, data);
   const FormErrors errors =
       accounts_.resetPassword(token, param(req, "password", 128), param(req, "password2", 128), sender(req));
-  PageData data;
   if (errors.empty()) {
     data.set("title", "Lösenordet är bytt");
     page(res, "newpassword-done", data);
     return;
   }
-  data.set("title", "Nytt lösenord");
+  const auto whole = errors.find("");
+  if (whole != errors.end() && whole->second == RESET_LINK_INVALID) return linkInvalid(res, data);
   data.set("csrf", csrfToken(req, res));
   data.set("token", shown(token));
   addErrors(data, errors);
@@ -532,20 +563,35 @@ void WebApp::confirm(const Request& req, Response& res) {
 
 namespace {
 
-// The newest build of each platform, for the version and download pages.
-PageData newestBuilds(const std::vector<Build>& builds, bool withFiles) {
+// The newest build of each player's platform, for the version and download
+// pages; with the downloads folder, each file's size and checksum.
+PageData newestBuilds(const std::vector<Build>& builds, DownloadFiles* files, std::size_t& count) {
   std::map<std::string, const Build*> newest;
   for (const Build& b : builds) {
+    if (!playerPlatform(b.platform)) continue;
     const Build*& slot = newest[b.platform];
     if (!slot || olderVersion(slot->version, b.version)) slot = &b;
   }
   PageData rows = list();
-  for (const auto& [platform, b] : newest) {
+  // Windows first: most players have it.
+  std::vector<const Build*> order;
+  for (const auto& entry : newest) order.push_back(entry.second);
+  std::stable_partition(order.begin(), order.end(), [](const Build* b) { return b->platform == "windows"; });
+  count = order.size();
+  for (const Build* b : order) {
     PageData row;
-    row.set("platform", platform);
+    row.set("platform", platformName(b->platform));
     row.set("version", b->version);
     row.set("file", b->fileName);
-    row.set("link", withFiles);
+    row.set("windows", b->platform == "windows");
+    row.set("linux", b->platform == "linux");
+    const auto facts = files ? files->facts(b->fileName) : std::nullopt;
+    row.set("link", facts.has_value());
+    if (facts) {
+      row.set("size", swedishSize(facts->size));
+      row.set("bytes", std::to_string(facts->size));
+      row.set("sha256", facts->sha256);
+    }
     rows.push_back(row);
   }
   return rows;
@@ -564,16 +610,92 @@ void WebApp::downloads(const Request&, Response& res) {
 void WebApp::buildsPage(Response& res, const std::string& title, const std::string& name) {
   PageData data;
   data.set("title", title);
-  const auto builds = store_.builds();
-  data.set("builds", newestBuilds(builds, !config_.downloadsDir.empty()));
-  data.set("no_builds", builds.empty());
+  std::size_t count = 0;
+  const PageData builds = newestBuilds(store_.builds(), downloadFiles_.get(), count);
+  data.set("no_builds", count == 0);
+  data.set("builds", builds);
+  data.set("site", !config_.siteDir.empty());
   page(res, name, data);
+}
+
+// --- the browser game ---------------------------------------------------------
+
+namespace {
+
+std::string jsonString(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20 || c == '<' || c == '>' || c == '&') {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+// The game served under /spela/ asks where its sponsor link goes; that it
+// gets an answer at all tells it that this service's pages are its own.
+void WebApp::siteSettings(const Request&, Response& res) {
+  if (config_.siteDir.empty()) {
+    res.status = 404;
+    return;
+  }
+  res.set_header("Cache-Control", "no-cache");
+  res.set_content("{\"sponsor\": " + (config_.sponsorUrl.empty() ? std::string("null") : jsonString(config_.sponsorUrl)) +
+                      "}\n",
+                  "application/json");
 }
 
 void WebApp::dll(const Request&, Response& res) {
   PageData data;
   data.set("title", "Spelet hittar inte WinInet");
   page(res, "dll", data);
+}
+
+// --- for the proxy and the service manager ---------------------------------
+
+namespace {
+
+void probeAnswer(Response& res, bool ok) {
+  res.status = ok ? 200 : 503;
+  res.set_header("Cache-Control", "no-store");
+  res.set_header("X-Robots-Tag", "noindex");
+  res.set_content(ok ? "ok\n" : "not ready\n", "text/plain; charset=utf-8");
+}
+
+}  // namespace
+
+// The process answers: nothing else is asked, so a slow database never makes
+// the service manager restart a process that is fine.
+void WebApp::healthz(const Request&, Response& res) { probeAnswer(res, true); }
+
+// The database takes a write and its schema is this program's. Why not is
+// logged, never shown: the answer is the same for anyone who asks.
+void WebApp::readyz(const Request& req, Response& res) {
+  std::lock_guard lock(readyMutex_);
+  const auto now = std::chrono::steady_clock::now();
+  if (!readyChecked_ || now - readyAt_ >= std::chrono::seconds(1)) {
+    try {
+      store_.checkReady();
+      ready_ = true;
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "kortix: %s %s: %s\n", escapeForLog(req.method).c_str(), escapeForLog(req.path).c_str(),
+                   escapeForLog(e.what()).c_str());
+      ready_ = false;
+    }
+    readyChecked_ = true;
+    readyAt_ = std::chrono::steady_clock::now();
+  }
+  probeAnswer(res, ready_);
 }
 
 }  // namespace kortix

@@ -2,12 +2,15 @@
 // The HTTP side: one table of routes, each handler translating a request into
 // a call of the domain and its answer into a page or the game's reply.
 
+#include <chrono>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "domain/Accounts.h"
 #include "domain/ScoreDesk.h"
+#include "http/Downloads.h"
 #include "http/Message.h"
 #include "http/SiteFiles.h"
 #include "http/Templates.h"
@@ -22,6 +25,7 @@ struct WebConfig {
   // Where visitors reach the pages: form posts from another origin are
   // refused, and with https the form cookie is Secure and __Host- bound.
   std::string publicUrl;
+  std::string sponsorUrl;    // where the browser game's sponsor link goes; empty: its own
 };
 
 // The largest request body: a form's, and the game's score form, which may
@@ -74,6 +78,9 @@ class WebApp {
   void version(const Request& req, Response& res);
   void dll(const Request& req, Response& res);
   void downloads(const Request& req, Response& res);
+  void healthz(const Request& req, Response& res);
+  void readyz(const Request& req, Response& res);
+  void siteSettings(const Request& req, Response& res);
 
   // An error status without a body of its own gets the error page.
   void errorPage(Response& res);
@@ -84,6 +91,8 @@ class WebApp {
   std::string csrfToken(const Request& req, Response& res);
   bool csrfValid(const Request& req);
   void csrfRefused(const Request& req, Response& res);
+  // A reset link that no longer works: said once, with where to get a new one.
+  void linkInvalid(Response& res, PageData& data);
   std::string sender(const Request& req) const;
   bool secureSite() const { return config_.publicUrl.rfind("https://", 0) == 0; }
   const char* csrfCookie() const;
@@ -95,6 +104,12 @@ class WebApp {
   Clock clock_;
   WebConfig config_;
   std::unique_ptr<SiteFiles> static_, site_, downloads_;
+  // The last readiness check: probes within a second share it, so a flood
+  // of them costs the database one write a second.
+  std::mutex readyMutex_;
+  std::chrono::steady_clock::time_point readyAt_{};
+  bool readyChecked_ = false, ready_ = false;
+  std::unique_ptr<DownloadFiles> downloadFiles_;
 };
 
 }  // namespace kortix

@@ -62,6 +62,7 @@ class CachedStore final : public Store {
   CachedStore(std::unique_ptr<Store> inner, std::chrono::milliseconds ttl) : inner_(std::move(inner)), ttl_(ttl) {}
 
   void migrate() override { inner_->migrate(); }
+  void checkReady() override { inner_->checkReady(); }
   std::optional<User> userByEmail(std::string_view emailKey) override { return inner_->userByEmail(emailKey); }
   bool nickTaken(std::string_view nickKey) override { return inner_->nickTaken(nickKey); }
   CreateOutcome createUser(const NewUser& user) override { return write([&] { return inner_->createUser(user); }); }
@@ -98,6 +99,9 @@ class CachedStore final : public Store {
     return inner_->takeResetToken(tokenHash, now);
   }
   void dropResetToken(const std::string& tokenHash) override { inner_->dropResetToken(tokenHash); }
+  bool resetTokenValid(const std::string& tokenHash, std::int64_t now) override {
+    return inner_->resetTokenValid(tokenHash, now);
+  }
   std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) override {
     return inner_->resetTokensSince(userId, since);
   }

@@ -26,4 +26,16 @@ std::vector<std::pair<std::string, std::string>> readMigrations(const std::strin
   return files;
 }
 
+std::string missingMigration(const std::string& dir, const std::vector<std::string>& applied) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, error))
+    if (entry.path().extension() == ".sql") names.push_back(entry.path().filename().string());
+  if (error) throw StoreError("cannot read the migrations in " + dir + ": " + error.message());
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names)
+    if (std::find(applied.begin(), applied.end(), name) == applied.end()) return name;
+  return {};
+}
+
 }  // namespace kortix

@@ -12,4 +12,8 @@ namespace kortix {
 // StoreError when the folder cannot be read or holds none.
 std::vector<std::pair<std::string, std::string>> readMigrations(const std::string& dir);
 
+// The first migration of dir that applied (the names in schema_migrations)
+// lacks, or empty when the schema is current.
+std::string missingMigration(const std::string& dir, const std::vector<std::string>& applied);
+
 }  // namespace kortix

@@ -95,6 +95,18 @@ void PostgresStore::migrate() {
   });
 }
 
+void PostgresStore::checkReady() {
+  run([&](pqxx::connection& c) {
+    pqxx::work w(c);  // never committed: the probe's row is rolled back
+    w.exec("INSERT INTO schema_migrations (name, applied_at) VALUES (' ready probe ' || pg_backend_pid(), 0)");
+    std::vector<std::string> applied;
+    for (const auto& r : w.exec("SELECT name FROM schema_migrations")) applied.push_back(r[0].as<std::string>());
+    const std::string missing = missingMigration(migrationsDir_, applied);
+    if (!missing.empty()) throw StoreError("postgresql: migration " + missing + " is not applied");
+    return 0;
+  });
+}
+
 std::optional<User> PostgresStore::userByEmail(std::string_view emailKey) {
   return run([&](pqxx::connection& c) -> std::optional<User> {
     pqxx::read_transaction w(c);
@@ -326,6 +338,14 @@ void PostgresStore::dropResetToken(const std::string& tokenHash) {
     pqxx::work w(c);
     w.exec_params("DELETE FROM reset_tokens WHERE token_hash = $1", tokenHash);
     w.commit();
+  });
+}
+
+bool PostgresStore::resetTokenValid(const std::string& tokenHash, std::int64_t now) {
+  return run([&](pqxx::connection& c) {
+    pqxx::read_transaction w(c);
+    return !w.exec_params("SELECT 1 FROM reset_tokens WHERE token_hash = $1 AND expires_at > $2", tokenHash, now)
+                .empty();
   });
 }
 

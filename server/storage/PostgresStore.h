@@ -24,6 +24,7 @@ class PostgresStore final : public Store {
   PostgresStore& operator=(const PostgresStore&) = delete;
 
   void migrate() override;
+  void checkReady() override;
   std::optional<User> userByEmail(std::string_view emailKey) override;
   bool nickTaken(std::string_view nickKey) override;
   CreateOutcome createUser(const NewUser& user) override;
@@ -44,6 +45,7 @@ class PostgresStore final : public Store {
                      std::int64_t expiresAt) override;
   std::optional<std::int64_t> takeResetToken(const std::string& tokenHash, std::int64_t now) override;
   void dropResetToken(const std::string& tokenHash) override;
+  bool resetTokenValid(const std::string& tokenHash, std::int64_t now) override;
   std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) override;
 
  private:

@@ -158,6 +158,17 @@ void SqliteStore::migrate() {
   tx.commit();
 }
 
+void SqliteStore::checkReady() {
+  Lease db(*this);
+  Transaction tx(*db);  // rolled back when it ends
+  exec(*db, "INSERT INTO schema_migrations (name, applied_at) VALUES (' ready probe', 0)");
+  std::vector<std::string> applied;
+  Statement q(*db, "SELECT name FROM schema_migrations");
+  while (q.step()) applied.push_back(q.text(0));
+  const std::string missing = missingMigration(migrationsDir_, applied);
+  if (!missing.empty()) throw StoreError("sqlite: migration " + missing + " is not applied");
+}
+
 std::optional<User> SqliteStore::userByEmail(std::string_view emailKey) {
   Lease db(*this);
   Statement q(*db,
@@ -379,6 +390,13 @@ void SqliteStore::dropResetToken(const std::string& tokenHash) {
   Lease db(*this);
   Statement q(*db, "DELETE FROM reset_tokens WHERE token_hash = ?");
   q.bind(1, tokenHash).step();
+}
+
+bool SqliteStore::resetTokenValid(const std::string& tokenHash, std::int64_t now) {
+  Lease db(*this);
+  Statement q(*db, "SELECT 1 FROM reset_tokens WHERE token_hash = ? AND expires_at > ?");
+  q.bind(1, tokenHash).bind(2, now);
+  return q.step();
 }
 
 std::int64_t SqliteStore::resetTokensSince(std::int64_t userId, std::int64_t since) {

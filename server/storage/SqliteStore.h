@@ -21,6 +21,7 @@ class SqliteStore final : public Store {
   SqliteStore& operator=(const SqliteStore&) = delete;
 
   void migrate() override;
+  void checkReady() override;
   std::optional<User> userByEmail(std::string_view emailKey) override;
   bool nickTaken(std::string_view nickKey) override;
   CreateOutcome createUser(const NewUser& user) override;
@@ -41,6 +42,7 @@ class SqliteStore final : public Store {
                      std::int64_t expiresAt) override;
   std::optional<std::int64_t> takeResetToken(const std::string& tokenHash, std::int64_t now) override;
   void dropResetToken(const std::string& tokenHash) override;
+  bool resetTokenValid(const std::string& tokenHash, std::int64_t now) override;
   std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) override;
 
   class Lease;

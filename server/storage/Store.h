@@ -92,6 +92,9 @@ class Store {
   // Creates or brings the schema up to date; safe to run on every start and
   // from several instances at once.
   virtual void migrate() = 0;
+  // Throws StoreError unless the database takes a write (in a transaction
+  // that is rolled back) and holds every migration this program knows.
+  virtual void checkReady() = 0;
 
   virtual std::optional<User> userByEmail(std::string_view emailKey) = 0;
   virtual bool nickTaken(std::string_view nickKey) = 0;
@@ -131,6 +134,8 @@ class Store {
                                                      std::int64_t now) = 0;
   // Forgets a token whose mail could not be sent.
   virtual void dropResetToken(const std::string& tokenHash) = 0;
+  // Whether the token is known and not expired; it stays as it is.
+  virtual bool resetTokenValid(const std::string& tokenHash, std::int64_t now) = 0;
   // Reset mails sent to a user after a moment (to bound mail floods).
   virtual std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) = 0;
 };

@@ -229,6 +229,14 @@ TEST_P(AccountsTest, ParallelGuessesGetNoMoreVerificationsThanTheLimit) {
   EXPECT_EQ(auth->signIn("anna@example.se", "hemligt1", "198.51.100.1", now).outcome, SignIn::Ok);
 }
 
+TEST_P(AccountsTest, AnOverlongAddressIsNobodysAndCountedByItsBeginning) {
+  const std::string prefix(300, 'a');
+  for (int i = 0; i < AttemptLimits{}.perAccount; ++i)
+    EXPECT_EQ(auth->signIn(prefix + std::to_string(i) + std::string(100000, 'x'), "hemligt1", "203.0.113.4", now).outcome,
+              SignIn::UnknownEmail);
+  EXPECT_EQ(auth->signIn(prefix + "@example.se", "hemligt1", "203.0.113.4", now).outcome, SignIn::Limited);
+}
+
 TEST_P(AccountsTest, AFailedMailIsNeverReportedAsSent) {
   join("anna@example.se", "hemligt1", "Anna");
   const std::string blocked = ::testing::TempDir() + uniqueName("not_a_folder_");

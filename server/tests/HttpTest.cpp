@@ -248,6 +248,31 @@ TEST_P(HttpTest, ParallelGuessesAtOneAccountGetNoMoreThanTheLimit) {
   EXPECT_EQ(verified, AttemptLimits{}.perAccount);
 }
 
+TEST_P(HttpTest, ABurstOfHonestPlayersIsServedInTurnNotTurnedAway) {
+  // Real hashes and a single slot: twenty right passwords at once queue for
+  // seconds (longer than a waiter was once let wait), and every one is answered.
+  ServerProcess slow(var + "/slow", {"--database", database, "--hash-cost", "interactive", "--verify-slots", "1"});
+  ASSERT_GT(slow.port(), 0);
+  // Four members behind one address, five scores each in flight at once
+  // (what the attempt limits let one sender have open).
+  for (int m = 0; m < 4; ++m)
+    ASSERT_TRUE(joinOnTheWeb(slow.port(), "m" + std::to_string(m) + "@example.se", "Medlem " + std::to_string(m), "hemligt1"));
+  std::vector<std::future<std::string>> scores;
+  for (int i = 0; i < 20; ++i)
+    scores.push_back(std::async(std::launch::async, [&slow, i] {
+      httplib::Client game("127.0.0.1", slow.port());
+      game.set_read_timeout(30);
+      const auto res = game.Post("/r0002.asp", gameForm("m" + std::to_string(i % 4) + "@example.se", "hemligt1", 100 + i),
+                                 "application/x-www-form-urlencoded");
+      return res ? std::to_string(res->status) + " " + res->body : std::string("no reply");
+    }));
+  for (auto& s : scores) {
+    const std::string reply = s.get();
+    EXPECT_TRUE(reply == "200 0\r\n" || reply == "200 1\r\n") << reply;
+  }
+  EXPECT_EQ(slow.stop(), 0);
+}
+
 TEST_P(HttpTest, JoiningWithAMembersAddressLooksLikeJoiningAnew) {
   const int port = server->port();
   ASSERT_TRUE(joinOnTheWeb(port, "anna@example.se", "Anna", "hemligt1"));

@@ -27,6 +27,7 @@
 #include "ServerProcess.h"
 #include "StoreFixture.h"
 #include "http/Message.h"
+#include "http/Server.h"
 
 namespace kortix::test {
 namespace {
@@ -239,8 +240,20 @@ TEST_F(LimitsTest, OneAddressCannotTakeEveryConnection) {
     held.push_back(std::make_unique<Raw>(port, "127.0.0.2"));
     ASSERT_TRUE(held.back()->send("GET / HTTP/1.1\r\n"));
   }
+  // Beyond the share: told "busy" at once, or let go soon if it says nothing;
+  // beyond twice the share not taken at all.
   Raw fifth(port, "127.0.0.2");
-  EXPECT_TRUE(fifth.closedWithin(5s));
+  ASSERT_TRUE(fifth.send("GET / HTTP/1.1\r\nHost: k\r\n\r\n"));
+  const std::string busy = fifth.readAnswer();
+  EXPECT_EQ(statusOf(busy), 503);
+  EXPECT_NE(busy.find("Retry-After: 10"), std::string::npos);
+  std::vector<std::unique_ptr<Raw>> silent;
+  const auto begin = Clock::now();
+  for (int i = 0; i < 4; ++i) silent.push_back(std::make_unique<Raw>(port, "127.0.0.2"));
+  Raw ninth(port, "127.0.0.2");
+  EXPECT_TRUE(ninth.closedWithin(1s));
+  EXPECT_TRUE(silent.front()->closedWithin(5s));
+  EXPECT_LT(Clock::now() - begin, 4s);
   // Another address is served, and so is the first one's next request.
   Raw other(port, "127.0.0.3");
   ASSERT_TRUE(other.send("GET / HTTP/1.1\r\nHost: k\r\n\r\n"));
@@ -395,6 +408,34 @@ TEST_F(LimitsTest, TheLogShowsControlBytesEscaped) {
   EXPECT_EQ(text.find('\x1b'), std::string::npos);
   EXPECT_EQ(text.find("\n127.0.0.1 GET /forged"), std::string::npos) << text;
   EXPECT_NE(text.find("GET /a\\x0a127.0.0.1 GET /forged 200\\x1b[31m\\u{202e}b 404"), std::string::npos) << text;
+}
+
+TEST_F(LimitsTest, AStopFinishesTheRequestsInFlightAndClosesTheIdle) {
+  start();
+  Raw idle(port);
+  ASSERT_TRUE(idle.send("GET / HTTP/1.1\r\nHost: k\r\n\r\n"));
+  ASSERT_EQ(statusOf(idle.readAnswer()), 200);
+  const std::string body = "f1=XYZ&f2=6";
+  Raw sending(port);
+  // The interim answer shows the head is in and the body awaited.
+  ASSERT_TRUE(sending.send("POST /r0002.asp HTTP/1.1\r\nHost: k\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+                           "Expect: 100-continue\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n"));
+  ASSERT_EQ(statusOf(sending.readAnswer()), 100);
+  ASSERT_TRUE(sending.send(body.substr(0, 4)));
+  kill(server->pid(), SIGTERM);
+  EXPECT_TRUE(idle.closedWithin(5s));  // the stop has begun
+  ASSERT_TRUE(sending.send(body.substr(4)));
+  const std::string answer = sending.readAnswer();
+  EXPECT_EQ(statusOf(answer), 200);
+  EXPECT_NE(answer.find("Connection: close"), std::string::npos);
+  EXPECT_EQ(server->stop(), 0);
+}
+
+TEST(ConnectionShare, AnIPv6HostIsCountedByItsSlash64) {
+  EXPECT_EQ(connectionShare("192.0.2.7"), "192.0.2.7");
+  EXPECT_EQ(connectionShare("2001:db8:1:2:aaaa::1"), "2001:db8:1:2::/64");
+  EXPECT_EQ(connectionShare("2001:db8:1:2:ffff:1:2:3"), "2001:db8:1:2::/64");
+  EXPECT_NE(connectionShare("2001:db8:1:3::1"), connectionShare("2001:db8:1:2::1"));
 }
 
 TEST(LogText, EscapesWhatATerminalWouldActOn) {

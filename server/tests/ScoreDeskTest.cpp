@@ -1,8 +1,15 @@
 // The score form's verdicts: every answer code, the version line, the log of
 // refused forms and the limits on guessing, against both stores.
 
+#include <atomic>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
 #include "ServiceFixture.h"
 #include "domain/Calendar.h"
+#include "domain/ReplayJudge.h"
+#include "input/Replay.h"
 
 namespace kortix::test {
 namespace {
@@ -136,6 +143,77 @@ TEST_P(ScoreDeskTest, AScoreFasterThanTheRulesAllowIsRefused) {
   EXPECT_EQ(send(played(5000, 0)).code, CODE_ACCEPTED);
   // The game's clock difference is unsigned: past 24.8 days of play it reads negative.
   EXPECT_EQ(send(played(2147483647, -1)).code, CODE_BEST);
+}
+
+TEST_P(ScoreDeskTest, ARecordedGameDecidesItsScore) {
+  join("vilmar@example.se", "hemligt1", "Vilmar");
+  std::ifstream in(VILMAR_REPLAY_DIR "/person.vpr", std::ios::binary);
+  const std::vector<std::uint8_t> game{std::istreambuf_iterator<char>(in), {}};
+  vilmar::Replay header;
+  ASSERT_EQ(vilmar::parseReplay(game, header), vilmar::ReplayError::None);
+  const auto played = [&](std::int32_t score, std::int32_t playTime, std::vector<std::uint8_t> replay) {
+    vilmar::ScoreSubmission s;
+    s.email.assign("vilmar@example.se");
+    s.password.assign("hemligt1");
+    s.sentScore = score;
+    s.playTime = playTime;
+    s.replay = std::move(replay);
+    return vilmar::formBody(s, {1999, "CPU INTEL PENTIUM", 77, 5000});
+  };
+  const std::int32_t time = static_cast<std::int32_t>(40 * header.ticks);
+
+  // A hand-made form with more than its game gives, a flipped byte in the
+  // game, a play time its ticks cannot have taken: refused, and logged why.
+  EXPECT_EQ(send(played(header.score + 1000, time, game)).code, CODE_REFUSED);
+  auto flipped = game;
+  flipped[flipped.size() / 2] ^= 0x10;
+  EXPECT_EQ(send(played(header.score, time, flipped)).code, CODE_REFUSED);
+  EXPECT_EQ(send(played(header.score, 1000, game)).code, CODE_REFUSED);
+  auto future = game;
+  future[6] = 0xFF;  // rules version
+  EXPECT_EQ(send(played(header.score, time, future)).code, CODE_REFUSED);
+  const auto log = store->rejected(10);
+  ASSERT_EQ(log.size(), 4u);
+  for (const auto& r : log) EXPECT_TRUE(r.reason.starts_with("replay: ")) << r.reason;
+  EXPECT_NE(log[0].reason.find("rules version"), std::string::npos);
+  EXPECT_NE(log[1].reason.find("play time"), std::string::npos);
+  EXPECT_NE(log[3].reason.find("is not the form's"), std::string::npos);
+  EXPECT_TRUE(store->topOfDay(dayKeyAt(now), 10).empty());
+
+  // The honest game is taken, and so is a form without a game, as before.
+  EXPECT_EQ(send(played(header.score, time, game)).code, CODE_BEST);
+  EXPECT_EQ(send(played(100, 60000, {})).code, CODE_ACCEPTED);
+}
+
+TEST(ReplayJudge, PlaysNoReplayPastItsBudgetAndManyAtOnceAllAgree) {
+  std::ifstream in(VILMAR_REPLAY_DIR "/person.vpr", std::ios::binary);
+  const std::vector<std::uint8_t> game{std::istreambuf_iterator<char>(in), {}};
+  vilmar::Replay header;
+  ASSERT_EQ(vilmar::parseReplay(game, header), vilmar::ReplayError::None);
+  const std::int32_t time = static_cast<std::int32_t>(40 * header.ticks);
+
+  auto later = game;
+  later[12] = 2;  // first level
+  EXPECT_NE(ReplayJudge(1).judge(later, header.score, time, "192.0.2.1").reason.find("starts at level 2"),
+            std::string::npos);
+
+  ReplayJudge small(1, {}, header.ticks - 1);
+  const ReplayRuling over = small.judge(game, header.score, time, "192.0.2.1");
+  EXPECT_EQ(over.kind, ReplayRuling::Kind::Refused);
+  EXPECT_NE(over.reason.find("tick budget"), std::string::npos);
+
+  // Eight senders at once through two slots: every one is played in full
+  // and verified (the rules keep no state shared between threads).
+  ReplayJudge judge(2);
+  std::vector<std::thread> senders;
+  std::atomic<int> verified{0};
+  for (int i = 0; i < 8; ++i)
+    senders.emplace_back([&, i] {
+      if (judge.judge(game, header.score, time, "192.0.2." + std::to_string(i)).kind == ReplayRuling::Kind::Verified)
+        ++verified;
+    });
+  for (auto& t : senders) t.join();
+  EXPECT_EQ(verified.load(), 8);
 }
 
 TEST(ReachableScore, FollowsTheFastestPlayTheRulesAllow) {

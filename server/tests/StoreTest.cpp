@@ -146,7 +146,13 @@ TEST_P(StoreContract, ResetTokensWorkOnceAndOnlyUntilTheyExpire) {
   store->addResetToken(a, "late", 1000, 4600);
   EXPECT_EQ(store->resetTokensSince(a, 999), 2);
   EXPECT_EQ(store->resetTokensSince(a, 1000), 0);
+  // Looking does not use a token up; taking it does.
+  EXPECT_TRUE(store->resetTokenValid("once", 2000));
+  EXPECT_TRUE(store->resetTokenValid("once", 2000));
+  EXPECT_FALSE(store->resetTokenValid("once", 4600));
+  EXPECT_FALSE(store->resetTokenValid("unknown", 2000));
   EXPECT_EQ(store->takeResetToken("once", 2000), a);
+  EXPECT_FALSE(store->resetTokenValid("once", 2000));
   EXPECT_FALSE(store->takeResetToken("once", 2000));
   EXPECT_FALSE(store->takeResetToken("late", 4600));
   EXPECT_FALSE(store->takeResetToken("unknown", 2000));

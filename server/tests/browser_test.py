@@ -102,6 +102,13 @@ def main():
         fill(driver, {"password": "nytt-losen", "password2": "nytt-losen"})
         submit(driver)
         check("Lösenordet är bytt" in driver.find_element(By.TAG_NAME, "h1").text, "new password set")
+        # The used link says so at once, once, with no form to fill in for nothing.
+        driver.get(links[0])
+        text = driver.find_element(By.TAG_NAME, "main").text
+        check(text.count("Länken är ogiltig eller för gammal. Be om en ny länk.") == 1 and text.count("Be om en ny") == 1
+              and not driver.find_elements(By.NAME, "password"), "a used link is refused at once, once: %r" % text)
+        check(driver.find_element(By.LINK_TEXT, "Be om en ny länk").get_attribute("href") == base + "/getpass.asp",
+              "and leads to a new one")
 
         # The game sends a score with the new password; the top list shows it.
         form = subprocess.run([helper, "form", "anna@example.se", "nytt-losen", "4321"],
@@ -118,6 +125,22 @@ def main():
         WebDriverWait(driver, 20).until(expected_conditions.staleness_of(page))
         rows = [r.text for r in driver.find_elements(By.CSS_SELECTOR, "#topplista tbody tr")]
         check(rows == ["1 Anna i baren 4321"], "and on the week's: %r" % rows)
+
+        # The day and week pickers line up, at a desktop's width and a phone's.
+        for width in (1280, 390):
+            driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                                   {"width": width, "height": 844, "deviceScaleFactor": 1, "mobile": width < 500})
+            driver.get(base + "/topplista/")
+            boxes = driver.execute_script(
+                "return [...document.querySelectorAll('.pick button, .pick input')].map(e => {"
+                " const r = e.getBoundingClientRect();"
+                " return [e.tagName, e.textContent, Math.round(r.left), Math.round(r.width), r.right <= innerWidth]; });")
+            inputs = [b for b in boxes if b[0] == "INPUT"]
+            buttons = [b for b in boxes if b[0] == "BUTTON"]
+            check(len(buttons) == 2 and buttons[0] == buttons[1] and buttons[0][1] == "Visa" and buttons[0][4]
+                  and len(inputs) == 2 and inputs[0][2:] == inputs[1][2:],
+                  "the two Visa buttons and their fields line up at %d px: %r" % (width, boxes))
+        driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
     finally:
         driver.quit()
         proc.terminate()

@@ -74,7 +74,10 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
     } else if (arg == "--passes") {
       if (!value(v) || !number<std::uint64_t>(v, o.passes, 0)) return error = "--passes needs a whole number", false;
     } else if (arg == "--level") {
-      if (!value(v) || !number<std::int32_t>(v, o.level, 1)) return error = "--level needs a level of 1 or more", false;
+      // Level n spawns n customers at once: a level of a million would never
+      // finish building, and no game gets past 29 anyway.
+      if (!value(v) || !number<std::int32_t>(v, o.level, 1) || o.level > REPLAY_MAX_FIRST_LEVEL)
+        return error = "--level needs a level from 1 to 100", false;
     } else if (arg == "--png-every") {
       if (!value(v) || !number<std::uint64_t>(v, o.pngEvery, 1)) return error = "--png-every needs a number of 1 or more", false;
     } else if (arg == "--input") {
@@ -167,7 +170,7 @@ int main(int argc, char** argv) {
   if (!options.verifyFile.empty()) return verify(options.verifyFile);
   Replay playback;
   if (!options.replayFile.empty()) {
-    if (!loadReplay(options.replayFile, playback, error)) {
+    if (!loadReplay(options.replayFile, playback, error) || !playableHere(playback, error)) {
       std::cerr << "vilmar-sim: " << error << "\n";
       return 2;
     }

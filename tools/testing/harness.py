@@ -95,13 +95,14 @@ def score_server(record, user, password, reply="0", lifetime=300, port=0, reques
                     "--requests", str(requests)], stderr=subprocess.DEVNULL)
 
 
-def game_service(var, root=None, listen="127.0.0.1:0"):
+def game_service(var, root=None, listen="127.0.0.1:0", extra=()):
     """The game service kortix-server, its database and log in var; with
-    root, the browser version's site under /spela/."""
+    root, the browser version's site under /spela/; extra options last."""
     os.makedirs(var, exist_ok=True)
     args = [KORTIX, "--listen", listen, "--var", var, "--hash-cost", "minimal"]
     if root:
         args += ["--site", os.path.abspath(root)]
+    args += list(extra)
     with open(os.path.join(var, "server.log"), "a") as log:
         service = Process(args, listening=r"listening on http://127\.0\.0\.1:(\d+)", stderr=log)
     service.var = var

@@ -350,6 +350,24 @@ class Native(harness.Checks):
         game.press("alt+F4")
         game.exit_code()
 
+    def test_dialogs_and_menus_from_the_keyboard_and_the_pointer(self):
+        # Typing after Enter, the score's sending state, the keyboard in
+        # dialogs and menus, F11 twice, dialogs at scale 1, a resize under a
+        # dialog, the menu bar under the pointer: each a case of
+        # tools/native-ui-tests.py, on a display of its own.
+        log = os.path.join(self.work, "native-ui.log")
+        with open(log, "w") as out:
+            ran = subprocess.run(["/usr/bin/python3", os.path.join(harness.ROOT, "tools/native-ui-tests.py"), "--build",
+                                  self.build] + (["--screenshots", self.shots] if self.shots else []),
+                                 stdout=out, stderr=subprocess.STDOUT)
+        cases = read(log).splitlines()
+        for line in cases:
+            if line.startswith(("FAIL:", "ERROR:")):
+                print("  " + line)
+        self.check(ran.returncode == 0, "dialogs and menus from the keyboard and the pointer (%s)" % (
+            "%d cases" % sum(line.endswith("... ok") for line in cases) if ran.returncode == 0
+            else "details in " + log))
+
     def test_the_debian_package(self):
         if self.preset != "default" or not (shutil.which("cpack") and shutil.which("dpkg-deb")):
             return

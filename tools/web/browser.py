@@ -29,9 +29,10 @@ def site_server(forward=None, lifetime=600, root=SITE):
     return Process(args)
 
 
-def game_service(var, root=SITE):
-    """The game service kortix-server with the site under /spela/."""
-    return harness.game_service(var, root=root)
+def game_service(var, root=SITE, extra=()):
+    """The game service kortix-server with the site under /spela/; extra
+    options after the others."""
+    return harness.game_service(var, root=root, extra=extra)
 
 
 def chromium(width=900, height=700):

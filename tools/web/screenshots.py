@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Screenshots of the browser version for the docs (docs/web/): a game in a
-large window, the menu, the rules, the sign-in dialog and a phone-sized
-window with the touch buttons. Needs the web build."""
+large window, the menu, the rules, the sign-in dialog, the question, and a
+phone (390 x 844, three device pixels to a CSS pixel) with the touch buttons
+and the rules. Needs the web build."""
 
 import os
 import sys
@@ -50,16 +51,26 @@ def main():
         browser.wait_for(driver, "return document.querySelector('.dialog.open')")
         driver.find_element(By.CSS_SELECTOR, ".dialog.open input[data-item='1003']").send_keys("vilmar@example.com")
         shot("browser-sign-in.png")
+        driver.execute_script("VilmarPage.dialogClose(); VilmarPage.dialogOpen(135);"
+                              "VilmarPage.dialogItem(1000, 'Vill du skicka din highscore till Internet?');")
+        shot("browser-question.png")
+        driver.execute_script("VilmarPage.dialogClose();")
     finally:
         browser.close_chromium(driver)
 
-    phone = browser.chromium(430, 820)
+    phone = browser.chromium(430, 900)
     try:
+        phone.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                              {"width": 390, "height": 844, "deviceScaleFactor": 3, "mobile": True})
         phone.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5})
         browser.open_game(phone, site.port)
         phone.find_element(By.CSS_SELECTOR, "#touch button[data-key='F1']").click()
         time.sleep(1.5)
         phone.save_screenshot(os.path.join(OUT, "browser-touch.png"))
+        phone.find_element(By.XPATH, "//div[contains(@class,'popup')]/button[text()='Spel']").click()
+        phone.find_element(By.XPATH, "//li/button[text()='Spelregler']").click()
+        browser.wait_for(phone, "return document.querySelector('.dialog.open')")
+        phone.save_screenshot(os.path.join(OUT, "browser-phone-rules.png"))
     finally:
         browser.close_chromium(phone)
         site.stop()

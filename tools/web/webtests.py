@@ -100,13 +100,18 @@ class PageTest(WebTest):
             facts = d.execute_script("""
               const c = document.getElementById('game');
               const r = c.getBoundingClientRect();
+              const stage = document.getElementById('stage').getBoundingClientRect();
               return [c.width, c.height, r.width * devicePixelRatio, r.height * devicePixelRatio,
-                      getComputedStyle(c).imageRendering];""")
+                      getComputedStyle(c).imageRendering, r.height <= stage.height && r.width <= stage.width];""")
             self.assertEqual(facts[:2], [424, 300])
             self.assertEqual(facts[2] / 424, facts[3] / 300)
-            self.assertEqual(facts[2] % 424, 0)
-            self.assertGreaterEqual(facts[2] / 424, factor)
             self.assertEqual(facts[4], "pixelated")
+            # A window too small for even one whole factor shows the picture
+            # smaller, whole, rather than cut.
+            self.assertTrue(facts[5], "the picture is larger than its room at %dx%d" % (width, height))
+            if d.execute_script("return document.getElementById('game').classList.contains('whole');"):
+                self.assertEqual(facts[2] % 424, 0)
+                self.assertGreaterEqual(facts[2] / 424, factor)
         d.set_window_size(900, 700)
 
     def test_the_fullscreen_button_fills_the_screen_with_the_game_and_its_menu(self):
@@ -419,6 +424,79 @@ class SignInTest(WebTest):
         self.assertIn("f1=" + SIGN_IN_USER, record)
 
 
+class LayoutTest(WebTest):
+    """The page at a desktop's and a phone's size: the game's picture and
+    every dialog inside the viewport, and no text cut."""
+
+    QUESTION = "Vill du skicka din highscore till Internet?"
+    PHONE = {"width": 390, "height": 844, "deviceScaleFactor": 3, "mobile": True}
+    DESKTOP = {"width": 1280, "height": 800, "deviceScaleFactor": 1, "mobile": False}
+
+    def tearDown(self):
+        self.driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+
+    def at(self, metrics):
+        self.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", metrics)
+        self.open()
+
+    def show_dialog(self, template, texts=()):
+        # The page shows the dialog as the program opens it; the program's
+        # own texts, as it sets them.
+        script = "VilmarPage.dialogOpen(arguments[0]);"
+        for item, text in texts:
+            script += "VilmarPage.dialogItem(%d, %r);" % (item, text)
+        self.driver.execute_script(script, template)
+
+    def dialog_outside(self):
+        """How far the open dialog reaches past the viewport, per side."""
+        return self.driver.execute_script("""
+          const r = document.querySelector('.dialog.open').getBoundingClientRect();
+          return [Math.max(0, -r.left), Math.max(0, r.right - innerWidth),
+                  Math.max(0, -r.top), Math.max(0, r.bottom - innerHeight)];""")
+
+    def test_the_question_is_whole_at_desktop_and_phone_width(self):
+        for metrics in (self.DESKTOP, self.PHONE):
+            self.at(metrics)
+            self.show_dialog(135, [(1000, self.QUESTION)])
+            facts = self.driver.execute_script("""
+              const q = document.querySelector('.dialog.open .question');
+              return [q.textContent, q.scrollWidth - q.clientWidth, q.scrollHeight - q.clientHeight,
+                      getComputedStyle(q).overflowX];""")
+            self.assertEqual(facts[0], self.QUESTION)
+            self.assertEqual(facts[1:3], [0, 0], "the question is cut at %dpx" % metrics["width"])
+            self.assertEqual(self.dialog_outside(), [0, 0, 0, 0])
+            self.driver.execute_script("VilmarPage.dialogClose();")
+
+    def test_at_phone_width_the_game_fills_the_width_and_every_dialog_fits(self):
+        self.at(self.PHONE)
+        facts = self.driver.execute_script("""
+          const c = document.getElementById('game').getBoundingClientRect();
+          return [c.left, c.width, innerWidth, c.width / c.height,
+                  document.getElementById('game').classList.contains('whole')];""")
+        self.assertGreaterEqual(facts[0], 0)
+        self.assertGreaterEqual(facts[1], facts[2] * 0.97, "the game uses %.0f of %d px" % (facts[1], facts[2]))
+        self.assertLessEqual(facts[1], facts[2])
+        self.assertAlmostEqual(facts[3], 424 / 300, places=2)
+        self.assertFalse(facts[4], "a whole factor would leave a quarter of the width empty")
+        # The rules, as the menu opens them, and the other two dialogs.
+        self.menu("Spel", "Spelregler")
+        self.assertEqual(self.open_dialog(), 129)
+        self.assertEqual(self.dialog_outside(), [0, 0, 0, 0])
+        self.driver.find_element(By.CSS_SELECTOR, ".dialog.open button[data-command='1']").click()
+        self.assertTrue(self.dialog_closed())
+        for template, texts in ((131, ()), (135, [(1000, self.QUESTION)])):
+            self.show_dialog(template, texts)
+            self.assertEqual(self.dialog_outside(), [0, 0, 0, 0], "dialog %d" % template)
+            self.driver.execute_script("VilmarPage.dialogClose();")
+
+    def test_at_desktop_size_the_factor_stays_whole(self):
+        self.at(self.DESKTOP)
+        facts = self.driver.execute_script("""
+          const c = document.getElementById('game');
+          return [c.getBoundingClientRect().width, c.classList.contains('whole')];""")
+        self.assertEqual(facts, [424 * 2, True])
+
+
 class ServiceTest(WebTest):
     """The site as the game service itself serves it: a member joins through
     the service's form, plays to a game over, signs in, and the score is
@@ -427,12 +505,27 @@ class ServiceTest(WebTest):
     EMAIL = "stamgast@example.com"
     NICK = "Stamgasten"
     PASSWORD = "porter42"
+    SPONSOR = "https://sponsor.test/vilmar?fran=spel"
 
     @classmethod
     def setUpClass(cls):
         cls.work = tempfile.mkdtemp(prefix="vilmar-webtests-")
-        cls.site = browser.game_service(os.path.join(cls.work, "var"))
+        cls.site = browser.game_service(os.path.join(cls.work, "var"), extra=["--sponsor-url", cls.SPONSOR])
         cls.driver = browser.chromium()
+
+    def record_opened_pages(self):
+        self.driver.execute_script(
+            "window.opened = []; window.open = (u, t, f) => { opened.push(u); return null; };")
+
+    def test_the_served_game_opens_the_services_pages_and_the_sponsor_it_names(self):
+        self.open()
+        self.record_opened_pages()
+        self.menu("Koppla upp", "Utmana dina vänner")
+        self.menu("Koppla upp", "Surfa till Kortixsajten")
+        self.menu("Koppla upp", "Besök Vilmars hemsida")
+        opened = browser.wait_for(self.driver, "return opened.length === 3 ? opened : null;", timeout=5)
+        origin = "http://127.0.0.1:%d" % self.site.port
+        self.assertEqual(opened, [origin + "/useradm/challenge/", origin + "/", self.SPONSOR])
 
     def open(self):
         browser.open_game(self.driver, self.site.port, "/spela/")
@@ -456,8 +549,17 @@ class ServiceTest(WebTest):
         self.assertEqual(self.open_dialog(), 131)
         score = int(self.text_of(".caption").rsplit("(", 1)[1].rstrip(")"))
         self.assertGreater(score, 0)
+        # A wrong password first: the forgotten-password page of this service opens.
+        self.record_opened_pages()
         self.driver.find_element(By.CSS_SELECTOR, ".dialog.open input[data-item='1003']").send_keys(self.EMAIL)
         password = self.driver.find_element(By.CSS_SELECTOR, ".dialog.open input[data-item='1004']")
+        password.send_keys("fel-losen" + Keys.ENTER)
+        opened = browser.wait_for(self.driver, "return opened.length ? opened : null;", timeout=30)
+        self.assertEqual(opened, ["http://127.0.0.1:%d/getpass.asp?mail=stamgast%%40example.com" % self.site.port])
+        self.assertTrue(browser.wait_for(
+            self.driver, "return document.querySelector('.dialog.open button[data-item=\"1\"]').textContent"
+                         " === 'Försök igen';", timeout=10))
+        password.clear()
         password.send_keys(self.PASSWORD + Keys.ENTER)
         self.assertTrue(self.dialog_closed(timeout=30), "the sign-in dialog stayed open")
 

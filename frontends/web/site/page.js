@@ -12,6 +12,7 @@
   const GAME_KEYS = new Set(['ArrowLeft', 'ArrowRight', 'ArrowUp', 'ArrowDown', 'Space', 'F1']);
   const REPLY_KEEP = 16384;
   const POST_TIMEOUT_MS = 30000;
+  const SETTINGS_TIMEOUT_MS = 5000;
 
   let running = false;   // the program's loop runs and takes keys
   let ended = false;
@@ -24,6 +25,8 @@
   let playing = null;
   let soundSerial = 0;
   let programBytes = null;
+  // Where the program's pages and sponsor link go; empty: its own addresses.
+  const settings = { servicePages: '', sponsorUrl: '' };
 
   function call(name, types, args) {
     if (running) Module.ccall(name, null, types, args);
@@ -55,14 +58,27 @@
     VilmarPage.soundsStarted += 1;
   }
 
-  // Whole factors of device pixels that fit the window.
+  // Whole factors of device pixels that fit the window, so that every pixel
+  // of the game is as wide as the next. On a dense screen (two or more device
+  // pixels to a CSS pixel, where one device pixel more or less cannot be
+  // seen) whose largest whole factor would leave much of it empty (a phone:
+  // 2 of 2.76, 73 % of the width), and wherever no whole factor fits, the
+  // picture fills the room instead, still sampled pixel by pixel.
+  const WHOLE_FACTOR_ENOUGH = 0.8;
+  const DENSE_SCREEN = 2;
   function fit() {
     const ratio = window.devicePixelRatio || 1;
     const width = window.innerWidth;
     const height = window.innerHeight - menubar.offsetHeight - (touch.offsetHeight || 0);
-    const factor = Math.max(1, Math.floor(Math.min(width * ratio / 424, height * ratio / 300)));
-    canvas.style.width = (424 * factor / ratio) + 'px';
-    canvas.style.height = (300 * factor / ratio) + 'px';
+    const room = Math.min(width * ratio / 424, height * ratio / 300);
+    const whole = Math.floor(room);
+    const wholeFits = whole >= 1 && (ratio < DENSE_SCREEN || whole >= room * WHOLE_FACTOR_ENOUGH);
+    // A filled room in steps of 106 × 75 device pixels keeps the picture's
+    // shape exact (424 × 300 is four such steps).
+    const quarters = wholeFits ? whole * 4 : Math.max(1, Math.floor(room * 4));
+    canvas.style.width = (106 * quarters / ratio) + 'px';
+    canvas.style.height = (75 * quarters / ratio) + 'px';
+    canvas.classList.toggle('whole', wholeFits);
   }
 
   // --- keys and touches
@@ -218,6 +234,7 @@
       }, () => {});
     },
     openUrl(url) { window.open(url, '_blank', 'noopener'); },
+    setting(name) { return Object.prototype.hasOwnProperty.call(settings, name) ? settings[name] : ''; },
     debug(text) { console.debug(text); },
     dialogOpen(templateId) {
       closeMenus();
@@ -329,12 +346,42 @@
     printErr: (text) => console.warn(text),
     onAbort: () => (running ? VilmarPage.ended() : VilmarPage.failed()),
   };
+  function webAddress(text) {
+    try {
+      const url = new URL(text);
+      return url.protocol === 'http:' || url.protocol === 'https:' ? url.href : '';
+    } catch (e) {
+      return '';
+    }
+  }
+  // Served by the game service, the page finds its settings beside it: the
+  // service's pages are then the page's own origin, and the sponsor link goes
+  // where the service says. Served anywhere else, nothing is there.
+  async function loadSettings() {
+    const abort = new AbortController();
+    const timer = setTimeout(() => abort.abort(), SETTINGS_TIMEOUT_MS);
+    try {
+      const response = await fetch(new URL('tjanst.json', location.href), { cache: 'no-store', signal: abort.signal });
+      if (!response.ok) return;
+      const reply = await response.json();
+      if (!reply || typeof reply !== 'object') return;
+      settings.servicePages = location.origin;
+      if (typeof reply.sponsor === 'string') settings.sponsorUrl = webAddress(reply.sponsor);
+    } catch (e) {
+      // not served by a service
+    } finally {
+      clearTimeout(timer);
+    }
+  }
   // The program is loaded from here rather than by a tag with an onerror
   // attribute: the service's content policy allows no script in attributes.
-  const program = document.createElement('script');
-  program.src = 'vilmar.js';
-  program.async = true;
-  program.addEventListener('error', () => VilmarPage.failed());
-  document.body.appendChild(program);
+  function loadProgram() {
+    const program = document.createElement('script');
+    program.src = 'vilmar.js';
+    program.async = true;
+    program.addEventListener('error', () => VilmarPage.failed());
+    document.body.appendChild(program);
+  }
+  loadSettings().then(loadProgram);
   fit();
 })();
