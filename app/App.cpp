@@ -41,6 +41,7 @@ void App::pass() {
 
 void App::askAboutNewBest() {
   if (!gameSession->gameOverSeen || bestScore.get() <= bestScoreAsked) return;
+  if (gameSession->practice()) return;  // a practice game is never offered as a score
   bestScoreAsked = bestScore.get();
   bestScoreTime = static_cast<std::int32_t>(platform.milliseconds() - gameSession->clockStart);
   bestScoreTampered = Counter::tamperFlag();
@@ -60,9 +61,13 @@ void App::openRequestedDialogs() {
   }
   if (session.signInRequested) {
     SignInDialog signIn(platform, submission,
-                        SignInScores{bestScore, *session.world->score, bestScoreTime, bestScoreTampered, bestReplay_},
+                        SignInScores{bestScore, bestScoreTime, bestScoreTampered, bestReplay_},
                         [&session] { session.resyncClock(); }, service);
     platform.runDialog(signIn);
+    if (signIn.scoreTaken()) {
+      bestScore.set(0);
+      session.world->scoreSent();
+    }
     session.signInRequested = false;
   }
   if (session.infoRequested) {
@@ -77,9 +82,11 @@ void App::openRequestedDialogs() {
 
 void App::keepBestScore() {
   GameSession& session = *gameSession;
-  if (session.playingBack()) return;  // someone else's game, not the player's best
-  const std::int32_t current = session.world->score->get();
-  if (current > bestScore.get()) {
+  const std::int32_t current = session.world->score().get();
+  // Someone else's game, or a practice game: neither is the player's best.
+  // The bookkeeping of ended games below still runs for them, so a best
+  // game cut short by one of them keeps its own recording.
+  if (!session.playingBack() && !session.practice() && current > bestScore.get()) {
     bestScore.set(current);
     bestScoreTime = static_cast<std::int32_t>(platform.milliseconds() - session.clockStart);
     bestScoreTampered = Counter::tamperFlag();

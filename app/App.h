@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/GameSession.h"
-#include "gfx/NumberDisplay.h"
+#include "net/Counter.h"
 #include "input/KeyReader.h"
 #include "input/KeyboardInput.h"
 #include "net/ScoreSubmission.h"
@@ -40,6 +40,8 @@ class App {
   // Ends the game; the frontend then ends its loop.
   void quitProgram();
   bool quitting() const { return gameSession == nullptr; }
+  // The recorded game that goes with the best score, once it has ended.
+  const std::vector<std::uint8_t>& bestReplay() const { return bestReplay_; }
 
   Platform& platform;
   // Where "Besök Vilmars hemsida" goes: the build's sponsor unless the
@@ -47,7 +49,7 @@ class App {
   // sponsor link that service names).
   std::string sponsorUrl = webAddress(VILMAR_SPONSOR_HOST, "/");
   std::unique_ptr<GameSession> gameSession;
-  NumberDisplay bestScore;
+  Counter bestScore;
   std::int32_t bestScoreAsked = 0;
   std::int32_t bestScoreTime = 0;
   bool bestScoreTampered = false;

@@ -15,7 +15,7 @@ GameSession::GameSession(Platform& platform, KeyboardInput& keyboard, std::int32
   world = std::make_unique<BarGame>(platform_, keyboard_);
   // The program opens on a finished game: the game-over picture over the
   // bar room, and nothing moves until a restart.
-  world->gameOver = true;
+  world->finish();
   clockStart = tickEntry = platform_.milliseconds();
   tickCount = 0;
   busy = false;
@@ -36,7 +36,7 @@ Replay GameSession::recordedGame(bool over) const {
   r.rulesVersion = RULES_VERSION;
   r.gameOver = over;
   r.firstLevel = gameFirstLevel_;
-  r.score = world->score->get();
+  r.score = world->score().get();
   r.finalHash = worldHash(*world);
   return r;
 }
@@ -47,12 +47,20 @@ std::optional<Replay> GameSession::currentGame() const {
   return recordedGame(false);
 }
 
-void GameSession::resyncClock() { clockStart = platform_.milliseconds() - TICK_MS * tickCount; }
+void GameSession::resyncClock() { clockStart = platform_.milliseconds() - tickMs_ * tickCount; }
+
+void GameSession::setSpeed(GameSpeed speed) {
+  speed_ = speed;
+  if (tape_.mode() != InputTape::Mode::Off) return;
+  // Nothing is recorded or played: the new tick starts from this moment.
+  tickMs_ = speedTickMs(speed);
+  resyncClock();
+}
 
 void GameSession::tick() {
   busy = true;
   tickEntry = platform_.milliseconds();
-  waitUntilDue(platform_, clockStart, TICK_MS * tickCount);
+  waitUntilDue(platform_, clockStart, tickMs_ * tickCount);
   if (restartRequested) {
     if (tape_.recording()) {
       lastGame = currentGame();
@@ -64,9 +72,12 @@ void GameSession::tick() {
       pendingPlayback_.reset();
       gameFirstLevel_ = playback_.firstLevel;
       tape_.startPlaying(playback_);
+      // A recorded game plays at the speed it was played at.
+      tickMs_ = playback_.tickMs;
     } else {
       gameFirstLevel_ = firstLevel_;
-      tape_.startRecording(static_cast<std::uint8_t>(TICK_MS));
+      tickMs_ = speedTickMs(speed_);
+      tape_.startRecording(static_cast<std::uint8_t>(tickMs_));
     }
     world.reset();
     world = std::make_unique<BarGame>(platform_, keyboard_, gameFirstLevel_, &tape_);
@@ -78,7 +89,7 @@ void GameSession::tick() {
   if (!playbackEnded()) {
     world->update();
     if (tape_.mode() != InputTape::Mode::Off) tape_.endTick();
-    if (tape_.recording() && world->gameOver) {
+    if (tape_.recording() && world->gameOver()) {
       lastGame = currentGame();
       if (lastGame) lastGame->gameOver = true;
       ++finishedGames;
@@ -86,9 +97,9 @@ void GameSession::tick() {
     }
   }
   lastTick = tickCount;
-  lastTickDrew = tickEntry - clockStart < TICK_MS * tickCount;
+  lastTickDrew = tickEntry - clockStart < tickMs_ * tickCount;
   if (lastTickDrew) world->render();
-  if (world->gameOver) gameOverSeen = true;
+  if (world->gameOver()) gameOverSeen = true;
   busy = false;
   ++tickCount;
 }

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/GameSpeed.h"
 #include "input/InputTape.h"
 #include "input/Replay.h"
 #include "world/BarGame.h"
@@ -12,11 +13,12 @@ namespace vilmar {
 class KeyboardInput;
 class Platform;
 
-inline constexpr std::uint32_t TICK_MS = 40;
+inline constexpr std::uint32_t TICK_MS = FULL_SPEED_TICK_MS;
 
-// Owns the current world and runs it on a fixed clock of one tick per 40 ms.
-// A tick that begins late updates the rules but draws nothing, so the game
-// always advances at the same pace however slow the drawing is.
+// Owns the current world and runs it on a fixed clock of one tick per 40 ms
+// (longer in a practice game). A tick that begins late updates the rules but
+// draws nothing, so the game always advances at the same pace however slow
+// the drawing is.
 class GameSession {
  public:
   // firstLevel is where every game started by a restart begins.
@@ -26,6 +28,16 @@ class GameSession {
   void tick();
   // The next tick is due at once; time since the last one is not made up.
   void resyncClock();
+
+  // The speed of the games started from now on. A game in play keeps the
+  // tick it was recorded with; before the first game the opening screen
+  // takes the new speed at once.
+  void setSpeed(GameSpeed speed);
+  GameSpeed speed() const { return speed_; }
+  // The tick of the game on the screen, and whether it is a practice game
+  // (slower than full speed: never offered as a score).
+  std::uint32_t tickMs() const { return tickMs_; }
+  bool practice() const { return tickMs_ != TICK_MS; }
 
   // Requests between the menu, the dialogs and the main loop.
   bool askToSubmit = false;
@@ -69,6 +81,8 @@ class GameSession {
   Platform& platform_;
   KeyboardInput& keyboard_;
   std::int32_t firstLevel_;
+  GameSpeed speed_ = GameSpeed::Full;
+  std::uint32_t tickMs_ = TICK_MS;
   InputTape tape_;
   std::int32_t gameFirstLevel_ = 1;
   std::optional<Replay> pendingPlayback_;

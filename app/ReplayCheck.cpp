@@ -1,6 +1,7 @@
 #include "app/ReplayCheck.h"
 
 #include "app/GameSession.h"
+#include "app/GameSpeed.h"
 #include "net/FormCheck.h"
 #include "platform/Platform.h"
 #include "platform/UnavailableTransport.h"
@@ -48,6 +49,7 @@ const char* replayVerdictName(ReplayVerdict verdict) {
     case ReplayVerdict::Verified: return "verified";
     case ReplayVerdict::UnknownRules: return "unknown-rules";
     case ReplayVerdict::UnknownSpeed: return "unknown-speed";
+    case ReplayVerdict::Practice: return "practice";
     case ReplayVerdict::EndedEarly: return "ended-early";
     case ReplayVerdict::NotOver: return "not-over";
     case ReplayVerdict::InputLeftOver: return "input-left-over";
@@ -64,13 +66,23 @@ bool playableHere(const Replay& replay, std::string& why) {
           std::to_string(RULES_VERSION);
     return false;
   }
-  if (replay.tickMs != TICK_MS) {
+  if (GameSpeed speed; !speedFromTickMs(replay.tickMs, speed)) {
     why = "recorded at " + std::to_string(replay.tickMs) + " ms a tick; this program plays " +
-          std::to_string(TICK_MS) + " ms";
+          std::to_string(speedTickMs(GameSpeed::Full)) + ", " + std::to_string(speedTickMs(GameSpeed::ThreeQuarters)) +
+          " or " + std::to_string(speedTickMs(GameSpeed::Half)) + " ms";
     return false;
   }
   return true;
 }
+
+namespace {
+// Only full-speed games count: a practice game is told apart from a tick
+// this program has never played.
+ReplayVerdict speedVerdict(const Replay& replay) {
+  GameSpeed speed;
+  return speedFromTickMs(replay.tickMs, speed) ? ReplayVerdict::Practice : ReplayVerdict::UnknownSpeed;
+}
+}  // namespace
 
 ReplayOutcome replayWorld(Platform& platform, const Replay& replay,
                           const std::function<void(std::uint32_t, std::uint64_t)>& afterTick) {
@@ -83,20 +95,20 @@ ReplayOutcome replayWorld(Platform& platform, const Replay& replay,
   // (its first level starts, reading keys and clock), then tick 0 runs.
   BarGame world(platform, keyboard, replay.firstLevel, &tape);
   ReplayOutcome out;
-  std::int32_t score = world.score->get();
-  while (out.ticks < replay.ticks && !world.gameOver) {
+  std::int32_t score = world.score().get();
+  while (out.ticks < replay.ticks && !world.gameOver()) {
     world.update();
     tape.endTick();
     ++out.ticks;
-    if (world.score->get() != score) {
-      score = world.score->get();
+    if (world.score().get() != score) {
+      score = world.score().get();
       out.scoredAt = out.ticks;
     }
     if (afterTick) afterTick(out.ticks - 1, worldHash(world));
   }
-  out.score = world.score->get();
+  out.score = world.score().get();
   out.hash = worldHash(world);
-  out.gameOver = world.gameOver;
+  out.gameOver = world.gameOver();
   out.exact = tape.playedExactly();
   out.clockPlausible = !tape.clockTooEarly();
   return out;
@@ -104,7 +116,7 @@ ReplayOutcome replayWorld(Platform& platform, const Replay& replay,
 
 ReplayVerdict judgeReplay(const Replay& replay, const ReplayOutcome& o) {
   if (replay.rulesVersion != RULES_VERSION) return ReplayVerdict::UnknownRules;
-  if (replay.tickMs != TICK_MS) return ReplayVerdict::UnknownSpeed;
+  if (replay.tickMs != TICK_MS) return speedVerdict(replay);
   if (o.ticks < replay.ticks) return ReplayVerdict::EndedEarly;
   if (replay.gameOver != o.gameOver) return replay.gameOver ? ReplayVerdict::NotOver : ReplayVerdict::EndedEarly;
   if (!o.exact) return ReplayVerdict::InputLeftOver;
@@ -121,7 +133,7 @@ ReplayVerdict checkReplay(const Replay& replay, ReplayOutcome* outcome) {
 
 ReplayVerdict checkReplay(Platform& platform, const Replay& replay, ReplayOutcome* outcome) {
   if (replay.rulesVersion != RULES_VERSION) return ReplayVerdict::UnknownRules;
-  if (replay.tickMs != TICK_MS) return ReplayVerdict::UnknownSpeed;
+  if (replay.tickMs != TICK_MS) return speedVerdict(replay);
   const ReplayOutcome o = replayWorld(platform, replay);
   if (outcome != nullptr) *outcome = o;
   return judgeReplay(replay, o);

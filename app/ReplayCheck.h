@@ -27,6 +27,7 @@ enum class ReplayVerdict {
   Verified,
   UnknownRules,   // recorded under rules this program does not have
   UnknownSpeed,   // a tick length this program does not play
+  Practice,       // a practice game (a slower speed): played, never a score
   EndedEarly,     // game over before the header's tick count
   NotOver,        // the header says game over, the world is not
   InputLeftOver,  // keys or clock reads the world never took, or too few of them
@@ -38,7 +39,7 @@ enum class ReplayVerdict {
 const char* replayVerdictName(ReplayVerdict verdict);
 
 // Whether this program can play the replay as it was played: its rules and
-// its speed. When not, why says so in a line for the user.
+// its speed (full or a practice speed). When not, why says so in a line for the user.
 bool playableHere(const Replay& replay, std::string& why);
 
 // Runs the replay's ticks; afterTick (when given) sees each tick's number
@@ -51,7 +52,8 @@ ReplayOutcome replayWorld(Platform& platform, const Replay& replay,
 // Whether the outcome is what the header claims, its rules and speed included.
 ReplayVerdict judgeReplay(const Replay& replay, const ReplayOutcome& outcome);
 
-// Both: refuses unknown rules and speeds without running them.
+// Both: refuses unknown rules and speeds and practice games without
+// running them.
 ReplayVerdict checkReplay(Platform& platform, const Replay& replay, ReplayOutcome* outcome = nullptr);
 // The same on a platform of its own that has no pictures, sound or clock:
 // the rules do not depend on them, and a check without them costs least.

@@ -80,12 +80,12 @@ BENCHMARK(BM_FrameCopy);
 void BM_ComposeBusyFrame(benchmark::State& state) {
   BusyLevel level;
   std::size_t mugs = 0;
-  level.world->allActors.forEach([&](ListItem* i) { mugs += dynamic_cast<Mug*>(i) != nullptr; });
+  level.world->allActors().forEach([&](ListItem* i) { mugs += dynamic_cast<Mug*>(i) != nullptr; });
   for (auto _ : state) {
     level.world->render();
     benchmark::ClobberMemory();
   }
-  state.counters["actors"] = level.world->allActors.count();
+  state.counters["actors"] = level.world->allActors().count();
   state.counters["mugs"] = static_cast<double>(mugs);
 }
 BENCHMARK(BM_ComposeBusyFrame);
@@ -95,7 +95,7 @@ void BM_UpdateBusyLevel(benchmark::State& state) {
   for (auto _ : state) {
     level.step();
     ++level.tick;
-    if (level.world->gameOver || level.world->level->get() != 20 || level.tick > 400) {
+    if (level.world->gameOver() || level.world->level().get() != 20 || level.tick > 400) {
       state.PauseTiming();
       level.rebuild();
       state.ResumeTiming();
@@ -110,7 +110,7 @@ void BM_UpdateBusyLevelRecorded(benchmark::State& state) {
   for (auto _ : state) {
     level.step();
     ++level.tick;
-    if (level.world->gameOver || level.world->level->get() != 20 || level.tick > 400) {
+    if (level.world->gameOver() || level.world->level().get() != 20 || level.tick > 400) {
       state.PauseTiming();
       level.rebuild();
       state.ResumeTiming();
@@ -126,7 +126,7 @@ void BM_BuildWorld(benchmark::State& state) {
   KeyboardInput keyboard{keys};
   for (auto _ : state) {
     BarGame world(platform, keyboard);
-    benchmark::DoNotOptimize(world.sprites.data());
+    benchmark::DoNotOptimize(world.pictures().all.data());
   }
 }
 BENCHMARK(BM_BuildWorld);

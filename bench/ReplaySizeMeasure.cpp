@@ -77,8 +77,8 @@ class Person : public Player {
     if (pass < nextLook_) return;
     nextLook_ = pass + habits_.look + random_() % (habits_.lookSpread + 1);
     const BarGame& w = *app.gameSession->world;
-    if (w.gameOver || w.freezeTicks != 0) return;
-    const int lane = w.bartender->lane;
+    if (w.gameOver() || w.freezeTicks() != 0) return;
+    const int lane = w.bartender().lane;
     const int target = wanted(w);
     if (target < 0) return;
     if (habits_.slipEvery != 0 && random_() % habits_.slipEvery == 0)
@@ -87,7 +87,7 @@ class Person : public Player {
       const int down = (target - lane + LANES) % LANES;
       return press(pass, p, down <= 2 ? Key::Down : Key::Up);
     }
-    if (serveWanted_ && !w.bartender->serving) press(pass, p, Key::Space);
+    if (serveWanted_ && !w.bartender().serving) press(pass, p, Key::Space);
   }
 
  private:
@@ -104,7 +104,7 @@ class Person : public Player {
     float soonestMug = 1e9f, nearestGuest = 1e9f;
     int mugLane = -1, guestLane = -1;
     std::array<int, LANES> fullMugs{}, waiting{};
-    w.allActors.forEach([&](const ListItem* item) {
+    w.allActors().forEach([&](const ListItem* item) {
       if (const auto* m = dynamic_cast<const Mug*>(item)) {
         if (m->empty && !m->falling && !m->broken) {
           const float ticks = (Mug::END_X[m->laneIndex()] - m->x) / Mug::EMPTY_STEP;
@@ -116,7 +116,7 @@ class Person : public Player {
         if (c->mug == nullptr) ++waiting[c->laneIndex()];
       }
     });
-    w.allActors.forEach([&](const ListItem* item) {
+    w.allActors().forEach([&](const ListItem* item) {
       const auto* c = dynamic_cast<const Customer*>(item);
       if (c == nullptr || c->mug != nullptr || waiting[c->laneIndex()] <= fullMugs[c->laneIndex()]) return;
       const float ticks = (Customer::END_X[c->laneIndex()] - c->x) / Customer::WALK_STEP;

@@ -21,9 +21,9 @@ std::int32_t NumberDisplay::startX(std::int32_t total) const {
   }
 }
 
-void NumberDisplay::draw() const {
+void NumberDisplay::draw(std::int32_t number) const {
   if (frameBuffer_ == nullptr) return;
-  const std::int32_t value = std::max(get(), 0);
+  const std::int32_t value = std::max(number, 0);
   if (iconMode_) {
     if (icon_ == nullptr) return;
     const std::int32_t n = std::min(value, maxIcons_);

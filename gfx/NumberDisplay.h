@@ -1,20 +1,19 @@
 #pragma once
 #include <array>
-
-#include "gfx/Counter.h"
+#include <cstdint>
 
 namespace vilmar {
 
 class FrameBuffer;
 class Sprite;
 
-// A counter that draws itself as a decimal number of digit pictures or as a
-// row of identical icons, one per unit.
-class NumberDisplay : public Counter {
+// Draws a number as decimal digit pictures or as a row of identical icons,
+// one per unit.
+class NumberDisplay {
  public:
   enum Alignment : std::int32_t { CENTRED = 0, FROM_X = 1, TO_X = 2 };
 
-  NumberDisplay() = default;  // a counter only: it never draws
+  NumberDisplay() = default;  // draws nothing
   NumberDisplay(const std::array<const Sprite*, 10>& digits, FrameBuffer* frameBuffer);
   NumberDisplay(const Sprite* icon, std::int32_t maxIcons, FrameBuffer* frameBuffer);
 
@@ -22,7 +21,8 @@ class NumberDisplay : public Counter {
     x_ = x;
     y_ = y;
   }
-  void draw() const;
+  // Negative values draw as 0.
+  void draw(std::int32_t value) const;
 
   std::int32_t gap = 0;
   std::int32_t alignment = FROM_X;

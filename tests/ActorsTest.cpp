@@ -9,7 +9,7 @@ using test::Game;
 
 TEST(Figure, IsPlacedByItsCentreWithTruncation) {
   Game game;
-  FrameBuffer& frame = *game.w().frameBuffer;
+  FrameBuffer& frame = *game.w().frame();
   frame.setUp();
   Sprite dot(75, 1);
   std::fill(dot.pixels().begin(), dot.pixels().end(), std::uint8_t{9});
@@ -130,7 +130,7 @@ TEST(Mug, AFullMugNobodyTakesBreaksAtTheWall) {
   EXPECT_EQ(steps, 59);
   EXPECT_EQ(mug->x, 64.0f);
   EXPECT_EQ(game.platform.sounds, std::vector<int>{229});
-  EXPECT_EQ(game.w().freezeTicks, 40);
+  EXPECT_EQ(game.w().freezeTicks(), 40);
   EXPECT_TRUE(game.bartender().missed);
   EXPECT_EQ(mug->picture->resourceId(), 249);
 }
@@ -176,7 +176,7 @@ TEST(Mug, AnUncaughtEmptyMugFallsNineDropsAndBreaksOnce) {
 
 TEST(Customer, StartsInItsQueuePlace) {
   Game game;
-  Customer c(game.w(), game.w().customerPictures, 5, 2);
+  Customer c(game.w(), game.w().pictures().customers, 5, 2);
   EXPECT_EQ(c.lane, 1);
   EXPECT_EQ(c.x, 100.0f);
   EXPECT_EQ(c.y, 91.0f);
@@ -192,7 +192,7 @@ TEST(Customer, ShowsItsOwnPersonBeforeTheFirstStep) {
   Game game;
   const int firstWalking[] = {267, 258, 261, 264, 254};
   for (std::int32_t kind = 0; kind < 5; ++kind) {
-    Customer c(game.w(), game.w().customerPictures, 0, kind);
+    Customer c(game.w(), game.w().pictures().customers, 0, kind);
     EXPECT_EQ(c.picture->resourceId(), firstWalking[kind]) << "kind " << kind;
   }
 }
@@ -217,8 +217,8 @@ TEST(Customer, TakesAFullMugWithinReachAndIsPushedBack) {
   c->interact();
   EXPECT_EQ(c->mug, far);
   EXPECT_TRUE(far->held);
-  EXPECT_EQ(game.w().drinkingCustomers[0].count(), 1);
-  EXPECT_EQ(game.w().waitingCustomers[0].count(), 0);
+  EXPECT_EQ(game.w().drinkingCustomers(0).count(), 1);
+  EXPECT_EQ(game.w().waitingCustomers(0).count(), 0);
   c->step();
   EXPECT_EQ(c->x, 149.0f);
 }
@@ -236,7 +236,7 @@ TEST(Customer, PutsTheEmptyMugBackAfterSixtyOneTicks) {
   EXPECT_EQ(c->mug, nullptr);
   EXPECT_TRUE(mug->empty);
   EXPECT_EQ(mug->x, 207.0f);
-  EXPECT_EQ(game.w().waitingCustomers[0].count(), 1);
+  EXPECT_EQ(game.w().waitingCustomers(0).count(), 1);
 }
 
 TEST(Customer, LeavingWithAMugScoresAndTakesItAlong) {
@@ -245,12 +245,12 @@ TEST(Customer, LeavingWithAMugScoresAndTakesItAlong) {
   Mug* mug = game.launchMug(0);
   mug->x = c->x;
   c->interact();
-  game.platform.now = static_cast<std::uint32_t>(game.w().levelStart.get()) + 3602;
+  game.platform.now = static_cast<std::uint32_t>(game.w().levelStart().get()) + 3602;
   c->x = 79.0f;
   c->interact();
   EXPECT_TRUE(c->removed);
   EXPECT_TRUE(mug->removed);
-  EXPECT_EQ(game.w().score->get(), 25);
+  EXPECT_EQ(game.w().score().get(), 25);
 }
 
 TEST(Customer, ReachingTheEndIsOneMissAndBlinks) {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <random>
 
-#include "gfx/Counter.h"
+#include "net/Counter.h"
 #include "gfx/FrameBuffer.h"
 #include "gfx/NumberDisplay.h"
 #include "gfx/Palette.h"
@@ -281,23 +281,22 @@ struct Digits {
 
 TEST(NumberDisplay, PlacesDigitsAndIcons) {
   test::Game game;
-  FrameBuffer& frame = *game.w().frameBuffer;
+  FrameBuffer& frame = *game.w().frame();
   frame.setUp();
   Digits digits;
   NumberDisplay score(digits.table, &frame);
   score.setPosition(220, 276);
   score.gap = 1;
-  score.set(1209);
-  score.draw();
+  score.draw(1209);
   EXPECT_EQ(frame.at(220, 276), 101);
   EXPECT_EQ(frame.at(233, 276), 102);
   EXPECT_EQ(frame.at(246, 276), 100);
   EXPECT_EQ(frame.at(259, 276), 109);
   EXPECT_EQ(frame.at(232, 276), 0);  // the one-pixel gap
-  score.set(-5);                     // negative shows as 0
+  // negative shows as 0
   score.alignment = NumberDisplay::CENTRED;
   score.setPosition(100, 0);
-  score.draw();
+  score.draw(-5);
   EXPECT_EQ(frame.at(94, 0), 100);  // one digit of step 13 starts at x - 6
   EXPECT_EQ(frame.at(93, 0), 0);
 
@@ -306,16 +305,14 @@ TEST(NumberDisplay, PlacesDigitsAndIcons) {
   lives.gap = 0;
   lives.alignment = NumberDisplay::TO_X;
   lives.setPosition(100, 40);
-  lives.set(9);  // at most six marks
-  lives.draw();
+  lives.draw(9);  // at most six marks
   EXPECT_EQ(frame.at(52, 40), 77);
   EXPECT_EQ(frame.at(51, 40), 0);
   EXPECT_EQ(frame.at(99, 40), 77);
   EXPECT_EQ(frame.at(100, 40), 0);
 
-  NumberDisplay counterOnly;
-  counterOnly.set(5);
-  counterOnly.draw();  // has no frame: draws nothing, does not crash
+  NumberDisplay nowhere;
+  nowhere.draw(5);  // has no frame: draws nothing, does not crash
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <random>
 
 #include "app/App.h"
+#include "app/GameSpeed.h"
 #include "app/ReplayCheck.h"
 #include "input/InputTape.h"
 #include "input/Replay.h"
@@ -214,7 +216,7 @@ TEST(Replay, PlaysBackTheSameTraceLinePassForPass) {
     EXPECT_EQ(end, game.finalHash);
     for (int i = 0; i < 30; ++i) replay.pass();
     EXPECT_EQ(worldHash(*replay.gameSession->world), end);
-    EXPECT_EQ(replay.gameSession->world->score->get(), game.score);
+    EXPECT_EQ(replay.gameSession->world->score().get(), game.score);
   }
   EXPECT_EQ(seen, 3u);
 }
@@ -254,6 +256,55 @@ TEST(Replay, VerifiesAnHonestGameOnAJitteryClockAndRefusesATamperedOne) {
   Replay other = *over;
   other.keys.erase(other.keys.begin(), other.keys.begin() + static_cast<std::ptrdiff_t>(other.keys.size() / 2));
   EXPECT_NE(checkReplay(platform, other), ReplayVerdict::Verified);
+}
+
+// A practice game runs the same rules on a longer tick: its recording says
+// so, it plays back at its own speed line for line, the service's check
+// refuses it as practice, and the player is never asked to send its score.
+TEST(Replay, APracticeGameIsRecordedAtItsTickPlaysBackAndIsNeverAScore) {
+  for (const GameSpeed speed : {GameSpeed::ThreeQuarters, GameSpeed::Half}) {
+    RandomPlay live(77);
+    live.app.gameSession->setSpeed(speed);
+    std::optional<Replay> over;
+    std::uint64_t from = 0;
+    bool askedAnything = false;
+    for (std::uint64_t n = 0; n < 40000 && !over; ++n) {
+      if (live.app.gameSession->restartRequested) from = n;
+      live.pass(n);
+      askedAnything = askedAnything || !live.platform.dialogs.empty();
+      const auto& last = live.app.gameSession->lastGame;
+      if (last && last->gameOver && last->score > 0) over = last;
+    }
+    ASSERT_TRUE(over);
+    for (int i = 0; i < 5; ++i) live.pass(50000 + static_cast<std::uint64_t>(i));  // the passes that would ask
+    EXPECT_FALSE(askedAnything || !live.platform.dialogs.empty());
+    EXPECT_EQ(live.app.bestScore.get(), 0);
+    EXPECT_EQ(over->tickMs, speedTickMs(speed));
+    EXPECT_TRUE(live.lines[from + 3].find("\"ms\":" + std::to_string(3 * speedTickMs(speed)) + ",") != std::string::npos)
+        << live.lines[from + 3];
+
+    std::string why;
+    EXPECT_TRUE(playableHere(*over, why)) << why;
+    TestPlatform platform;
+    ReplayOutcome outcome;
+    EXPECT_EQ(checkReplay(platform, *over, &outcome), ReplayVerdict::Practice);
+    EXPECT_EQ(judgeReplay(*over, replayWorld(platform, *over)), ReplayVerdict::Practice);
+
+    App replay(platform);
+    replay.gameSession->playBack(*over);
+    for (std::uint64_t i = 0; i < over->ticks; ++i) {
+      platform.beginPass();
+      replay.pass();
+      ASSERT_EQ(withoutPass(traceLine(i, replay, platform)), withoutPass(live.lines[from + i])) << "tick " << i;
+    }
+    EXPECT_TRUE(replay.gameSession->playbackExact());
+  }
+  Replay odd;
+  odd.rulesVersion = RULES_VERSION;
+  odd.tickMs = 41;
+  std::string why;
+  EXPECT_FALSE(playableHere(odd, why));
+  EXPECT_EQ(checkReplay(odd), ReplayVerdict::UnknownSpeed);
 }
 
 TEST(Replay, TheBestScoreGoesOutWithTheGameThatMadeIt) {

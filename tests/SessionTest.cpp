@@ -95,7 +95,7 @@ TEST(GameSession, ARestartBuildsANewGameWhoseFirstFrameComesAtTickOne) {
   auto r = s.run(2);
   EXPECT_FALSE(r[0].second);
   EXPECT_TRUE(r[1].second);
-  EXPECT_FALSE(s.session.world->gameOver);
+  EXPECT_FALSE(s.session.world->gameOver());
   EXPECT_FALSE(s.session.gameOverSeen);
   EXPECT_EQ(s.session.tickCount, 2u);
 }
@@ -106,9 +106,9 @@ struct Program {
   void endGameWithScore(std::int32_t points) {
     app.menuCommand(CMD_NEW_GAME);
     app.pass();
-    app.gameSession->world->score->set(points);
+    WorldProbe::score(*app.gameSession->world).set(points);
     app.pass();
-    app.gameSession->world->gameOver = true;
+    app.gameSession->world->finish();
     app.pass();
   }
 };
@@ -116,11 +116,36 @@ struct Program {
 TEST(App, OpensOnAFinishedGameAndF1StartsPlay) {
   Program p;
   p.app.pass();
-  EXPECT_TRUE(p.app.gameSession->world->gameOver);
+  EXPECT_TRUE(p.app.gameSession->world->gameOver());
   p.platform.keyTap(Key::F1);
   p.app.pass();
   p.app.pass();
-  EXPECT_FALSE(p.app.gameSession->world->gameOver);
+  EXPECT_FALSE(p.app.gameSession->world->gameOver());
+}
+
+TEST(GameSession, ASpeedChangeWaitsForTheNextGameButTheOpeningScreenTakesItAtOnce) {
+  Session s;
+  s.run(2);
+  s.session.setSpeed(GameSpeed::Half);
+  EXPECT_TRUE(s.session.practice());  // nothing recorded yet
+  const auto opening = s.run(2);
+  EXPECT_EQ(opening[1].first - opening[0].first, 80u);
+
+  s.session.setSpeed(GameSpeed::Full);
+  s.session.restartRequested = true;
+  s.run(3);
+  EXPECT_FALSE(s.session.practice());
+  s.session.setSpeed(GameSpeed::ThreeQuarters);  // mid-game: the game keeps its tick
+  auto r = s.run(2);
+  EXPECT_EQ(r[1].first - r[0].first, 40u);
+  EXPECT_FALSE(s.session.practice());
+  s.session.restartRequested = true;
+  s.run(1);
+  r = s.run(3);
+  EXPECT_EQ(r[2].first - r[1].first, 53u);
+  EXPECT_TRUE(s.session.practice());
+  ASSERT_TRUE(s.session.currentGame());
+  EXPECT_EQ(s.session.currentGame()->tickMs, 53);
 }
 
 TEST(App, ANewBestScoreIsOfferedOnceAfterTheGameEnds) {
@@ -142,6 +167,33 @@ TEST(App, ANewBestScoreIsOfferedOnceAfterTheGameEnds) {
   p.platform.beginPass();
   p.app.pass();
   EXPECT_TRUE(p.platform.dialogs.empty());
+}
+
+TEST(App, APracticeGameAsksNothingAndTheBestItCutShortKeepsItsRecording) {
+  Program p;
+  p.app.menuCommand(CMD_NEW_GAME);
+  p.app.pass();
+  p.app.pass();
+  WorldProbe::score(*p.app.gameSession->world).set(900);
+  p.app.pass();
+  EXPECT_EQ(p.app.bestScore.get(), 900);
+  // The best game is cut short by a practice game.
+  p.app.gameSession->setSpeed(GameSpeed::Half);
+  p.endGameWithScore(5000);
+  p.platform.beginPass();
+  p.app.pass();
+  EXPECT_TRUE(p.app.gameSession->practice());
+  EXPECT_TRUE(p.platform.dialogs.empty());
+  EXPECT_EQ(p.app.bestScore.get(), 900);
+  p.app.menuCommand(CMD_REGISTER_SCORE);  // the best is still the full-speed game's
+  p.platform.beginPass();
+  p.app.pass();
+  ASSERT_EQ(p.platform.dialogs.size(), 1u);
+  EXPECT_EQ(p.platform.dialogs[0].templateId, DIALOG_SIGN_IN);
+  Replay sent;
+  ASSERT_EQ(parseReplay(p.app.bestReplay(), sent), ReplayError::None);
+  EXPECT_EQ(sent.tickMs, 40);
+  EXPECT_EQ(sent.score, 900);
 }
 
 TEST(App, JaInTheQuestionOpensTheSignInInTheSamePass) {
@@ -187,15 +239,15 @@ TEST(App, KeysPressedInADialogDoNotActAfterIt) {
     app.menuCommand(CMD_NEW_GAME);
     app.pass();
     app.pass();
-    ASSERT_FALSE(app.gameSession->world->gameOver);
+    ASSERT_FALSE(app.gameSession->world->gameOver());
     (hold ? platform.held : platform.tapped) = {Key::F1, Key::Space, Key::Down};
     app.menuCommand(CMD_RULES);
     app.pass();
     EXPECT_FALSE(app.gameSession->restartRequested);  // F1 did not ask for a new game
     for (int i = 0; i < 5; ++i) app.pass();
-    const auto& bartender = *app.gameSession->world->bartender;
+    const auto& bartender = app.gameSession->world->bartender();
     std::int32_t mugs = 0;
-    for (const ActorList& bar : app.gameSession->world->laneMugs) mugs += bar.count();
+    for (std::size_t lane = 0; lane < LANES; ++lane) mugs += app.gameSession->world->mugs(lane).count();
     EXPECT_EQ(mugs, 0);                    // Space served nothing
     EXPECT_EQ(bartender.lane, 0);                          // Down moved nobody
 

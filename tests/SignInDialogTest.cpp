@@ -7,7 +7,7 @@
 #include <map>
 
 #include "FakeNet.h"
-#include "gfx/Counter.h"
+#include "net/Counter.h"
 #include "net/FormEncoding.h"
 #include "net/Windows1252.h"
 #include "ui/SignInDialog.h"
@@ -38,16 +38,15 @@ class SignInDialogTest : public ::testing::Test {
   test::FakeNetPlatform platform;
   test::FakeTransport& http = platform.transport;
   ScoreSubmission record;
-  Counter bestScore, score;
+  Counter bestScore;
   int resyncs = 0;
   FakeView view;
-  SignInDialog dialog{platform, record, SignInScores{bestScore, score, 52000, false},
+  SignInDialog dialog{platform, record, SignInScores{bestScore, 52000, false},
                       [this] { ++resyncs; }, ServiceEndpoint{"kortix.example", 80}};
 
   void SetUp() override {
     Counter::tamperFlag() = false;
     bestScore.set(1450);
-    score.set(1450);
     dialog.init(view);
   }
 
@@ -90,14 +89,13 @@ TEST_F(SignInDialogTest, EmptyEntryLeavesTheDialogAsItWas) {
 TEST_F(SignInDialogTest, AcceptedScoreIsUsedUpAndTheDialogEnds) {
   for (const char* verdict : {"0", "1"}) {
     bestScore.set(1450);
-    score.set(1450);
     view.ended = false;
     http.reply = verdict;
     ok();
     EXPECT_EQ(sentField("f4"), "1450");
     EXPECT_EQ(sentField("f5"), "52000");
-    EXPECT_EQ(bestScore.get(), 0);
-    EXPECT_EQ(score.get(), 0);
+    EXPECT_TRUE(dialog.scoreTaken());
+    EXPECT_EQ(bestScore.get(), 1450);  // the caller uses it up
     EXPECT_EQ(record.sentScore, 0);
     EXPECT_TRUE(view.ended);
     EXPECT_EQ(view.items[ID_OK], "Skickar...");  // unchanged: the dialog closes
@@ -131,8 +129,7 @@ TEST_F(SignInDialogTest, EveryFailureSaysTryAgainAndKeepsTheScoreForIt) {
     ok();
     EXPECT_EQ(view.items[ID_OK], "Försök igen") << c.reply;
     EXPECT_FALSE(view.ended) << c.reply;
-    EXPECT_EQ(bestScore.get(), 1450) << c.reply;
-    EXPECT_EQ(score.get(), 1450) << c.reply;
+    EXPECT_FALSE(dialog.scoreTaken()) << c.reply;
     EXPECT_EQ(platform.openedUrls, c.page ? std::vector<std::string>{c.page} : std::vector<std::string>{})
         << c.reply;
   }

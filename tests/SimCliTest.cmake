@@ -69,3 +69,25 @@ execute_process(COMMAND ${SIM} --replay ${CORPUS}/future-rules --trace RESULT_VA
 if(NOT rc EQUAL 2 OR NOT out STREQUAL "" OR NOT err MATCHES "rules version 255;")
   message(FATAL_ERROR "--replay of other rules: rc=${rc} err=${err}")
 endif()
+
+# Practice speed: the trace's clock steps 53 ms a tick at 75 %, 80 ms at 50 %,
+# and marks the game as practice; other speeds are refused.
+foreach(pair "75;53" "50;80")
+  list(GET pair 0 speed)
+  list(GET pair 1 ms)
+  execute_process(COMMAND ${SIM} --input ${DEMO} --passes 16 --trace --speed ${speed}
+    RESULT_VARIABLE rc OUTPUT_VARIABLE out)
+  math(EXPR at10 "${ms} * 10")
+  math(EXPR at9 "${ms} * 9")
+  if(NOT rc EQUAL 0 OR NOT out MATCHES "\"ms\":${at9},\"practice\":true" OR NOT out MATCHES "\"ms\":${at10},\"practice\":true")
+    message(FATAL_ERROR "--speed ${speed}: expected ticks ${ms} ms apart: ${out}")
+  endif()
+endforeach()
+execute_process(COMMAND ${SIM} --passes 3 --trace RESULT_VARIABLE rc OUTPUT_VARIABLE out)
+if(NOT out MATCHES "\"ms\":80," OR out MATCHES "practice")
+  message(FATAL_ERROR "full speed: ${out}")
+endif()
+execute_process(COMMAND ${SIM} --passes 3 --speed 33 RESULT_VARIABLE rc ERROR_VARIABLE err)
+if(NOT rc EQUAL 2 OR NOT err MATCHES "--speed needs 100, 75 or 50")
+  message(FATAL_ERROR "--speed 33 was accepted: ${rc} ${err}")
+endif()

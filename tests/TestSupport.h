@@ -13,7 +13,23 @@
 #include "frontends/headless/HeadlessPlatform.h"
 #include "world/BarGame.h"
 
-namespace vilmar::test {
+namespace vilmar {
+
+// The tests' door into a world: what they set up or break on purpose.
+struct WorldProbe {
+  static Counter& score(BarGame& w) { return w.score_; }
+  static Counter& lives(BarGame& w) { return w.lives_; }
+  static Counter& extraLives(BarGame& w) { return w.extraLives_; }
+  static std::int32_t& freezeTicks(BarGame& w) { return w.freezeTicks_; }
+  static ActorList& allActors(BarGame& w) { return w.allActors_; }
+  static ActorList& waitingCustomers(BarGame& w, std::size_t lane) { return w.waitingCustomers_[lane]; }
+  static Bartender& bartender(BarGame& w) { return *w.bartender_; }
+  static std::vector<Sprite>& pictures(BarGame& w) { return w.pictures_.all; }
+  static void addActor(BarGame& w, int kind, Actor* actor, int lane) { w.addActor(kind, actor, lane); }
+  static void clearLanes(BarGame& w) { w.clearLanes(); }
+};
+
+namespace test {
 
 // A BITMAP resource: a 1 x 1 8-bit bitmap whose colour i is (i, 255 - i, 7).
 inline std::vector<std::uint8_t> testPaletteBitmap() {
@@ -44,7 +60,7 @@ struct Game {
     world = std::make_unique<BarGame>(platform, keyboard, level);
   }
   BarGame& w() { return *world; }
-  Bartender& bartender() { return *world->bartender; }
+  Bartender& bartender() { return WorldProbe::bartender(*world); }
 
   // Runs ticks of the rules; the clock moves as it would in play.
   void ticks(int n) {
@@ -54,28 +70,29 @@ struct Game {
     }
   }
   Mug* launchMug(int lane) {
-    auto* mug = new Mug(*world, &world->bartenderPictures[5], lane);
-    world->addActor(ACTOR_MUG, mug, lane);
+    auto* mug = new Mug(*world, &world->pictures().bartender[5], lane);
+    WorldProbe::addActor(*world, ACTOR_MUG, mug, lane);
     return mug;
   }
   std::vector<Customer*> customers() {
     std::vector<Customer*> out;
-    world->allActors.forEach([&](ListItem* item) {
+    world->allActors().forEach([&](ListItem* item) {
       if (auto* c = dynamic_cast<Customer*>(item)) out.push_back(c);
     });
     return out;
   }
   std::vector<Mug*> mugs() {
     std::vector<Mug*> out;
-    world->allActors.forEach([&](ListItem* item) {
+    world->allActors().forEach([&](ListItem* item) {
       if (auto* m = dynamic_cast<Mug*>(item)) out.push_back(m);
     });
     return out;
   }
   // Takes every customer off the bars (they leave no trace and no points).
   void emptyBars() {
-    world->clearLanes();
+    WorldProbe::clearLanes(*world);
   }
 };
 
-}  // namespace vilmar::test
+}  // namespace test
+}  // namespace vilmar

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/App.h"
-#include "gfx/Counter.h"
+#include "net/Counter.h"
 #include "net/ScoreSender.h"
 #include "net/ScoreSubmission.h"
 #include "frontends/headless/HeadlessPlatform.h"
@@ -273,10 +273,9 @@ TEST(WebDialogs, SignInCutsEntriesByCharactersAndStaysOpenWhenOneIsEmpty) {
   HeadlessPlatform platform;
   ScoreSubmission submission;
   Counter best;
-  Counter score;
   best.set(120);
   int resyncs = 0;
-  SignInDialog signIn(platform, submission, SignInScores{best, score, 5000, false}, [&] { ++resyncs; });
+  SignInDialog signIn(platform, submission, SignInScores{best, 5000, false}, [&] { ++resyncs; });
   ScriptedDialogPage page;
   page.buttons = {ID_OK, ID_CANCEL};
   page.typed[ID_EMAIL] = std::string(70, 'e');  // and no password

@@ -42,19 +42,19 @@ TEST(WorldCheck, FindsActorsInTheWrongLists) {
   {
     Game game(2);
     Customer* guest = game.customers()[0];
-    game.w().waitingCustomers[1].insertAt(guest, 0);  // in a second bar's list
+    WorldProbe::waitingCustomers(game.w(), 1).insertAt(guest, 0);  // in a second bar's list
     EXPECT_TRUE(reports(checkWorld(game.w()), {"lane 0", "but is in", "waitingCustomers[1]"}));
   }
   {
     Game game;
     Customer* guest = game.customers()[0];
-    game.w().waitingCustomers[0].insertAt(guest, 1);  // twice in his own
+    WorldProbe::waitingCustomers(game.w(), 0).insertAt(guest, 1);  // twice in his own
     EXPECT_TRUE(reports(checkWorld(game.w()), {"waitingCustomers[0] holds an item twice"}));
   }
   {
     Game game;
     Mug* mug = game.launchMug(2);
-    game.w().allActors.remove(mug);  // on its bar but never acting
+    WorldProbe::allActors(game.w()).remove(mug);  // on its bar but never acting
     EXPECT_TRUE(reports(checkWorld(game.w()), {"mug of lane 2", "laneMugs[2]"}));
   }
   {
@@ -109,17 +109,17 @@ TEST(WorldCheck, FindsCountersThatNoLongerMatchTheirChecks) {
   Game game;
   EXPECT_TRUE(checkWorld(game.w()).empty());
   // Poke the score's stored bytes as a memory editor would.
-  auto* bytes = reinterpret_cast<unsigned char*>(game.w().score.get());
+  auto* bytes = reinterpret_cast<unsigned char*>(&WorldProbe::score(game.w()));
   bytes[sizeof(Counter) - 1] ^= 0x40;
   const auto faults = checkWorld(game.w());
   EXPECT_TRUE(reports(faults, {"counter score"}));
   EXPECT_FALSE(Counter::tamperFlag()) << "the check itself must not raise the flag";
   bytes[sizeof(Counter) - 1] ^= 0x40;
 
-  game.w().extraLives.set(1);  // an extra life without the points for it
+  WorldProbe::extraLives(game.w()).set(1);  // an extra life without the points for it
   EXPECT_TRUE(reports(checkWorld(game.w()), {"1 extra lives for a score of 0"}));
-  game.w().extraLives.set(0);
-  game.w().freezeTicks = FREEZE_TICKS + 1;
+  WorldProbe::extraLives(game.w()).set(0);
+  WorldProbe::freezeTicks(game.w()) = FREEZE_TICKS + 1;
   EXPECT_TRUE(reports(checkWorld(game.w()), {"freezeTicks out of range"}));
 }
 

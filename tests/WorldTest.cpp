@@ -27,12 +27,12 @@ TEST(World, EachLevelBringsTheSameKindsEveryTime) {
 
 TEST(World, ANewGameStartsWithOneCustomerThreeLivesAndNoPoints) {
   Game game;
-  EXPECT_EQ(game.w().level->get(), 1);
-  EXPECT_EQ(game.w().lives->get(), 3);
-  EXPECT_EQ(game.w().score->get(), 0);
+  EXPECT_EQ(game.w().level().get(), 1);
+  EXPECT_EQ(game.w().lives().get(), 3);
+  EXPECT_EQ(game.w().score().get(), 0);
   ASSERT_EQ(game.customers().size(), 1u);
   EXPECT_EQ(game.customers()[0]->lane, 0);
-  EXPECT_EQ(game.w().waitingCustomers[0].count(), 1);
+  EXPECT_EQ(game.w().waitingCustomers(0).count(), 1);
 }
 
 TEST(World, AClearedLevelPaysFreezesAndBringsTheNextLevel) {
@@ -41,16 +41,16 @@ TEST(World, AClearedLevelPaysFreezesAndBringsTheNextLevel) {
   game.platform.sounds.clear();
   game.ticks(1);  // tick T
   EXPECT_EQ(game.platform.sounds, std::vector<int>{228});
-  EXPECT_EQ(game.w().score->get(), 100);
-  EXPECT_EQ(game.w().freezeTicks, 40);
+  EXPECT_EQ(game.w().score().get(), 100);
+  EXPECT_EQ(game.w().freezeTicks(), 40);
   EXPECT_TRUE(game.bartender().barCleared);
   game.ticks(1);  // he cheers from the next tick's interact on
   EXPECT_EQ(game.bartender().picture->resourceId(), 241);
   game.ticks(38);
-  EXPECT_EQ(game.w().level->get(), 1);
+  EXPECT_EQ(game.w().level().get(), 1);
   game.ticks(1);  // T + 40
-  EXPECT_EQ(game.w().level->get(), 2);
-  EXPECT_EQ(game.w().freezeTicks, 0);
+  EXPECT_EQ(game.w().level().get(), 2);
+  EXPECT_EQ(game.w().freezeTicks(), 0);
   ASSERT_EQ(game.customers().size(), 2u);
   EXPECT_EQ(game.customers()[1]->lane, 1);
   EXPECT_FALSE(game.bartender().barCleared);
@@ -61,7 +61,7 @@ void miss(Game& game) {
   Mug* mug = game.launchMug(3);
   mug->x = 20.0f;
   game.ticks(1);
-  ASSERT_EQ(game.w().freezeTicks, 40);
+  ASSERT_EQ(game.w().freezeTicks(), 40);
   game.ticks(40);
 }
 
@@ -69,14 +69,14 @@ TEST(World, MissesCostLivesAndTheFourthEndsTheGame) {
   Game game(4);
   for (int lives = 2; lives >= 0; --lives) {
     miss(game);
-    EXPECT_EQ(game.w().lives->get(), lives);
-    EXPECT_FALSE(game.w().gameOver);
+    EXPECT_EQ(game.w().lives().get(), lives);
+    EXPECT_FALSE(game.w().gameOver());
     EXPECT_EQ(game.customers().size(), 4u);  // the same level again, from its start
     EXPECT_EQ(game.customers()[0]->x, 80.0f);
   }
   miss(game);
-  EXPECT_TRUE(game.w().gameOver);
-  EXPECT_EQ(game.w().lives->get(), 0);
+  EXPECT_TRUE(game.w().gameOver());
+  EXPECT_EQ(game.w().lives().get(), 0);
   EXPECT_EQ(game.mugs().size(), 1u);  // the actors of that moment stay
   const float x = game.customers()[0]->x;
   game.ticks(10);
@@ -91,23 +91,23 @@ TEST(World, ASecondMissDuringTheFreezeRestartsItAndCostsOneLife) {
   Mug* second = game.launchMug(2);
   second->x = 20.0f;
   game.ticks(1);
-  EXPECT_EQ(game.w().freezeTicks, 40);
+  EXPECT_EQ(game.w().freezeTicks(), 40);
   game.ticks(40);
-  EXPECT_EQ(game.w().lives->get(), 2);
+  EXPECT_EQ(game.w().lives().get(), 2);
 }
 
 TEST(World, ExtraLivesComeEveryTenThousandPointsOnePerTick) {
   Game game;
-  game.w().score->set(10000);
+  WorldProbe::score(game.w()).set(10000);
   game.ticks(1);
-  EXPECT_EQ(game.w().lives->get(), 3);
-  game.w().score->set(10001);
+  EXPECT_EQ(game.w().lives().get(), 3);
+  WorldProbe::score(game.w()).set(10001);
   game.ticks(1);
-  EXPECT_EQ(game.w().lives->get(), 4);
-  game.w().score->set(20010);
+  EXPECT_EQ(game.w().lives().get(), 4);
+  WorldProbe::score(game.w()).set(20010);
   game.ticks(1);
-  EXPECT_EQ(game.w().lives->get(), 5);
-  EXPECT_EQ(game.w().extraLives.get(), 2);
+  EXPECT_EQ(game.w().lives().get(), 5);
+  EXPECT_EQ(game.w().extraLives().get(), 2);
 }
 
 TEST(World, ANewWorldStartsWithEmptyListsButItsFirstCustomer) {
@@ -115,11 +115,11 @@ TEST(World, ANewWorldStartsWithEmptyListsButItsFirstCustomer) {
   for (int i = 0; i < 6; ++i) game.launchMug(i % 4);
   game.world.reset();
   game.world = std::make_unique<BarGame>(game.platform, game.keyboard);
-  EXPECT_EQ(game.w().allActors.count(), 1);
+  EXPECT_EQ(game.w().allActors().count(), 1);
   int held = 0;
   for (std::size_t l = 0; l < LANES; ++l)
-    held += game.w().waitingCustomers[l].count() + game.w().drinkingCustomers[l].count() +
-            game.w().laneMugs[l].count();
+    held += game.w().waitingCustomers(l).count() + game.w().drinkingCustomers(l).count() +
+            game.w().mugs(l).count();
   EXPECT_EQ(held, 1);
 }
 
@@ -127,14 +127,14 @@ TEST(World, ANewWorldStartsWithEmptyListsButItsFirstCustomer) {
 // so the frame tells which picture lies on top where.
 struct PaintedGame : Game {
   explicit PaintedGame(int level) : Game(level) {
-    const_cast<Sprite*>(w().background)->resize(FRAME_WIDTH, FRAME_HEIGHT);
-    for (Sprite& s : w().sprites) {
+    const_cast<Sprite*>(w().pictures().background)->resize(FRAME_WIDTH, FRAME_HEIGHT);
+    for (Sprite& s : WorldProbe::pictures(w())) {
       const auto v = static_cast<std::uint8_t>(s.resourceId() - 200);
       std::fill(s.pixels().begin(), s.pixels().end(), v);
       s.pixelsChanged();
     }
   }
-  std::uint8_t at(int x, int y) { return w().frameBuffer->at(x, y); }
+  std::uint8_t at(int x, int y) { return w().frame()->at(x, y); }
 };
 
 TEST(World, FramesShowTheDecorationsOfTheirLevel) {
@@ -163,8 +163,8 @@ TEST(World, FramesShowTheDecorationsOfTheirLevel) {
 
 TEST(World, AFinishedGameShowsGameOverAndNoActors) {
   PaintedGame g(5);
-  g.w().gameOver = true;
-  g.w().lives->set(8);
+  g.w().finish();
+  WorldProbe::lives(g.w()).set(8);
   g.w().render();
   EXPECT_EQ(g.at(150, 120), 246 - 200);
   EXPECT_EQ(g.at(80, 52), 256 - 200);  // no customer where the first one stands

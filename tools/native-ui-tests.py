@@ -143,8 +143,11 @@ class Game:
     """The native game in a window of its own; its dialogs' log and the
     pages it opens (through a stand-in xdg-open) in work."""
 
-    def __init__(self, work, name, *args):
+    def __init__(self, work, name, *args, config=None):
         self.dialogs = os.path.join(work, name + ".dialogs")
+        # Settings of its own, never the desktop's: a folder per game unless
+        # the test shares one between runs.
+        self.config = config or os.path.join(work, name + ".config")
         self.pages = os.path.join(work, name + ".pages")
         bin_dir = os.path.join(work, "bin")
         os.makedirs(bin_dir, exist_ok=True)
@@ -152,7 +155,7 @@ class Game:
             opener.write('#!/bin/sh\necho "$@" >>"$VILMAR_TEST_PAGES"\n')
         os.chmod(os.path.join(bin_dir, "xdg-open"), 0o755)
         env = dict(os.environ, SDL_VIDEODRIVER="x11", SDL_AUDIODRIVER="dummy", VILMAR_TEST_DIALOG_LOG=self.dialogs,
-                   VILMAR_TEST_PAGES=self.pages, PATH=bin_dir + ":" + os.environ["PATH"])
+                   VILMAR_TEST_PAGES=self.pages, PATH=bin_dir + ":" + os.environ["PATH"], XDG_CONFIG_HOME=self.config)
         self.log = open(os.path.join(work, name + ".log"), "w")
         self.process = subprocess.Popen([os.path.join(BUILD, "frontends/sdl/vilmar-pintkeeper"), *args], env=env,
                                         stdout=self.log, stderr=subprocess.STDOUT)
@@ -228,9 +231,9 @@ class NativeUiTest(unittest.TestCase):
         cls.display.stop()
         shutil.rmtree(cls.work, ignore_errors=True)
 
-    def game(self, *args):
+    def game(self, *args, config=None):
         self.games = getattr(self, "games", 0) + 1
-        game = Game(self.work, "%s-%d" % (self.id().split(".")[-1], self.games), *args)
+        game = Game(self.work, "%s-%d" % (self.id().split(".")[-1], self.games), *args, config=config)
         self.addCleanup(self.no_sanitizer_report, game)
         self.addCleanup(game.stop)
         return game
@@ -243,6 +246,28 @@ class NativeUiTest(unittest.TestCase):
         server = ScoreServer(self.work, *args)
         self.addCleanup(server.stop)
         return server
+
+    # --- settings -------------------------------------------------------------
+
+    def test_settings_are_kept_and_a_damaged_file_is_replaced_once(self):
+        config = os.path.join(self.work, "kept-config")
+        ini = os.path.join(config, "vilmar-pintkeeper", "settings.ini")
+        os.makedirs(os.path.dirname(ini))
+        with open(ini, "w") as damaged:
+            damaged.write("volume=400\n")
+        game = self.game("--scale", "1", config=config)
+        self.assertTrue(wait_until(lambda: "volume=100" in read(ini)))
+        self.assertIn("is damaged (line 1: bad value for volume)", read(game.log.name))
+        # M mutes in play, and the choice is in the file.
+        game.key("m")
+        self.assertTrue(wait_until(lambda: "mute=true" in read(ini)))
+        game.stop()
+        again = self.game("--scale", "1", config=config)
+        again.key("m")
+        self.assertTrue(wait_until(lambda: "mute=false" in read(ini)))
+        again.stop()
+        self.assertNotIn("damaged", read(again.log.name))
+        self.assertEqual(os.listdir(os.path.dirname(ini)), ["settings.ini"])
 
     # --- typing and sending -------------------------------------------------
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "gfx/Counter.h"
+#include "net/Counter.h"
 #include "net/ScoreSender.h"
 #include "net/Windows1252.h"
 #include "platform/Platform.h"
@@ -77,8 +77,7 @@ void SignInDialog::send(DialogView& view) {
   const bool accepted = scoreAccepted(submission_.resultCode);
   if (accepted) {
     submission_.sentScore = 0;
-    scores_.bestScore.set(0);
-    scores_.score.set(0);
+    scoreTaken_ = true;
   }
   if (submission_.versionCode > 1) {
     openPage("/version.asp?gameid=" + std::to_string(submission_.versionCode));

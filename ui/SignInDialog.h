@@ -17,10 +17,9 @@ namespace vilmar {
 class Counter;
 class Platform;
 
-// The scores the dialog sends and sets back, owned by the main loop and the world.
+// The best score the dialog sends, and what goes with it.
 struct SignInScores {
-  Counter& bestScore;
-  Counter& score;  // the running world's
+  const Counter& bestScore;
   std::int32_t bestScoreTime = 0;
   bool bestScoreTampered = false;
   // The recorded game of the best score, sent with it when there is one.
@@ -39,6 +38,9 @@ class SignInDialog : public Dialog {
   int templateId() const override { return DIALOG_SIGN_IN; }
   void init(DialogView& view) override;
   void command(int id, DialogView& view) override;
+  // The server took the score: it is used up, and the caller sets the best
+  // and the running score back to 0 so the same points are not sent twice.
+  bool scoreTaken() const { return scoreTaken_; }
 
  private:
   void send(DialogView& view);
@@ -49,6 +51,7 @@ class SignInDialog : public Dialog {
   SignInScores scores_;
   std::function<void()> resyncClock_;
   ServiceEndpoint service_;
+  bool scoreTaken_ = false;
 };
 
 }  // namespace vilmar

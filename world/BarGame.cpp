@@ -30,56 +30,51 @@ bool flagLevel(std::int32_t l) { return l == 9 || l == 15; }
 }  // namespace
 
 BarGame::BarGame(Platform& p, KeyboardInput& keyboard, std::int32_t firstLevel, InputTape* tape)
-    : platform(p), keyboard_(keyboard), tape_(tape) {
+    : platform_(p), keyboard_(keyboard), tape_(tape) {
   Counter::tamperFlag() = false;  // every game starts unmarked
-  frameBuffer = std::make_unique<FrameBuffer>(platform, FRAME_WIDTH, FRAME_HEIGHT);
+  frameBuffer_ = std::make_unique<FrameBuffer>(platform_, FRAME_WIDTH, FRAME_HEIGHT);
 
-  sprites.reserve(PICTURE_COUNT);
+  pictures_.all.reserve(PICTURE_COUNT);
   auto build = [&](int id) {
-    sprites.emplace_back(platform, id);
-    return &sprites.back();
+    pictures_.all.emplace_back(platform_, id);
+    return &pictures_.all.back();
   };
-  background = build(BACKGROUND_ID);
-  gameOverPicture = build(GAME_OVER_ID);
-  for (std::size_t i = 0; i < 10; ++i) digitPictures[i] = build(DIGIT_IDS[i]);
-  lifeIcon = build(LIFE_ID);
-  for (std::size_t i = 0; i < 9; ++i) bartenderPictures[i] = build(BARTENDER_IDS[i]);
-  for (std::size_t i = 0; i < 15; ++i) customerPictures[i] = build(CUSTOMER_IDS[i]);
-  greetingBanner = build(GREETING_IDS[0]);
-  greetingLeft = build(GREETING_IDS[1]);
-  greetingRight = build(GREETING_IDS[2]);
-  flagBanner = build(FLAG_IDS[0]);
-  flagsLeft = build(FLAG_IDS[1]);
-  flagsRight = build(FLAG_IDS[2]);
+  pictures_.background = build(BACKGROUND_ID);
+  pictures_.gameOver = build(GAME_OVER_ID);
+  for (std::size_t i = 0; i < 10; ++i) pictures_.digits[i] = build(DIGIT_IDS[i]);
+  pictures_.lifeIcon = build(LIFE_ID);
+  for (std::size_t i = 0; i < 9; ++i) pictures_.bartender[i] = build(BARTENDER_IDS[i]);
+  for (std::size_t i = 0; i < 15; ++i) pictures_.customers[i] = build(CUSTOMER_IDS[i]);
+  pictures_.greetingBanner = build(GREETING_IDS[0]);
+  pictures_.greetingLeft = build(GREETING_IDS[1]);
+  pictures_.greetingRight = build(GREETING_IDS[2]);
+  pictures_.flagBanner = build(FLAG_IDS[0]);
+  pictures_.flagsLeft = build(FLAG_IDS[1]);
+  pictures_.flagsRight = build(FLAG_IDS[2]);
 
-  bartender = std::make_unique<Bartender>(*this, bartenderPictures);
-  bartender->input = &keyboard_;
+  bartender_ = std::make_unique<Bartender>(*this, pictures_.bartender);
+  bartender_->input = &keyboard_;
 
-  score = std::make_unique<NumberDisplay>(digitPictures, frameBuffer.get());
-  score->setPosition(220, 276);
-  score->gap = 1;
-  score->alignment = NumberDisplay::FROM_X;
+  scoreDisplay_ = NumberDisplay(pictures_.digits, frameBuffer_.get());
+  scoreDisplay_.setPosition(220, 276);
+  scoreDisplay_.gap = 1;
+  scoreDisplay_.alignment = NumberDisplay::FROM_X;
+  level_.set(firstLevel);
 
-  level = std::make_unique<NumberDisplay>(digitPictures, frameBuffer.get());
-  level->setPosition(189, 145);
-  level->gap = 1;
-  level->alignment = NumberDisplay::CENTRED;
-  level->set(firstLevel);
+  livesDisplay_ = NumberDisplay(pictures_.lifeIcon, 6, frameBuffer_.get());
+  livesDisplay_.setPosition(328, 276);
+  livesDisplay_.gap = 0;
+  livesDisplay_.alignment = NumberDisplay::FROM_X;
+  lives_.set(3);
 
-  lives = std::make_unique<NumberDisplay>(lifeIcon, 6, frameBuffer.get());
-  lives->setPosition(328, 276);
-  lives->gap = 0;
-  lives->alignment = NumberDisplay::FROM_X;
-  lives->set(3);
-
-  extraLives.set(0);
+  extraLives_.set(0);
   startLevel();
 }
 
 BarGame::~BarGame() = default;
 
 std::uint32_t BarGame::clock() {
-  const std::uint32_t live = platform.milliseconds();
+  const std::uint32_t live = platform_.milliseconds();
   return tape_ != nullptr ? tape_->clock(live) : live;
 }
 
@@ -87,11 +82,11 @@ void BarGame::addActor(int kind, Actor* actor, int lane) {
   if (lane < 0 || lane >= LANES) return;
   const auto l = static_cast<std::size_t>(lane);
   if (kind == ACTOR_CUSTOMER) {
-    allActors.insertAt(actor, allActors.count());
-    waitingCustomers[l].insertAt(actor, 0);
+    allActors_.insertAt(actor, allActors_.count());
+    waitingCustomers_[l].insertAt(actor, 0);
   } else if (kind == ACTOR_MUG) {
-    allActors.insertAt(actor, 0);
-    laneMugs[l].insertAt(actor, 0);
+    allActors_.insertAt(actor, 0);
+    laneMugs_[l].insertAt(actor, 0);
   }
 }
 
@@ -105,139 +100,139 @@ std::int32_t BarGame::pointsForLeaving(std::uint32_t elapsedMs) {
 }
 
 void BarGame::miss() {
-  bartender->missed = true;
-  platform.playSound(WAVE_MISS);
-  freezeTicks = FREEZE_TICKS;
+  bartender_->missed = true;
+  platform_.playSound(WAVE_MISS);
+  freezeTicks_ = FREEZE_TICKS;
 }
 
 void BarGame::guestLeaves() {
-  const std::uint32_t elapsed = clock() - static_cast<std::uint32_t>(levelStart.get());
+  const std::uint32_t elapsed = clock() - static_cast<std::uint32_t>(levelStart_.get());
   const std::int32_t points = pointsForLeaving(elapsed);
-  score->add(points - 10);
-  score->add(10);
+  score_.add(points - 10);
+  score_.add(10);
 }
 
 void BarGame::startDrinking(Customer& guest) {
-  waitingCustomers[guest.laneIndex()].remove(&guest);
-  drinkingCustomers[guest.laneIndex()].insertAt(&guest, 0);
+  waitingCustomers_[guest.laneIndex()].remove(&guest);
+  drinkingCustomers_[guest.laneIndex()].insertAt(&guest, 0);
 }
 
 void BarGame::stopDrinking(Customer& guest) {
-  drinkingCustomers[guest.laneIndex()].remove(&guest);
-  waitingCustomers[guest.laneIndex()].insertAt(&guest, 0);
+  drinkingCustomers_[guest.laneIndex()].remove(&guest);
+  waitingCustomers_[guest.laneIndex()].insertAt(&guest, 0);
 }
 
-ActorList& BarGame::mugsOn(int lane) { return laneMugs[static_cast<std::size_t>(lane)]; }
+ActorList& BarGame::mugsOn(int lane) { return laneMugs_[static_cast<std::size_t>(lane)]; }
 
-int BarGame::bartenderLane() const { return bartender->lane; }
+int BarGame::bartenderLane() const { return bartender_->lane; }
 
 void BarGame::launchMug(Mug* mug) {
   addActor(ACTOR_MUG, mug, mug->lane);
-  platform.playSound(WAVE_MUG_LAUNCHED);
+  platform_.playSound(WAVE_MUG_LAUNCHED);
 }
 
 void BarGame::clearLanes() {
   for (std::size_t l = 0; l < LANES; ++l) {
-    waitingCustomers[l].clear();
-    drinkingCustomers[l].clear();
+    waitingCustomers_[l].clear();
+    drinkingCustomers_[l].clear();
   }
-  for (auto& mugs : laneMugs) mugs.clear();
-  allActors.purge();
+  for (auto& mugs : laneMugs_) mugs.clear();
+  allActors_.purge();
 }
 
 void BarGame::startLevel() {
-  levelStart.set(static_cast<std::int32_t>(clock()));
+  levelStart_.set(static_cast<std::int32_t>(clock()));
   clearLanes();
-  const std::int32_t l = level->get();
+  const std::int32_t l = level_.get();
   random_.seed(static_cast<std::uint32_t>(l) + SEED_OFFSET);
   for (std::int32_t i = 0; i < l; ++i) {
     std::int32_t kind;
     if (flagLevel(l)) kind = i % 3 == 0 ? i % 4 : 4;
     else kind = random_.draw() % 4;
-    addActor(ACTOR_CUSTOMER, new Customer(*this, customerPictures, i, kind), i % LANES);
+    addActor(ACTOR_CUSTOMER, new Customer(*this, pictures_.customers, i, kind), i % LANES);
   }
-  freezeTicks = 0;
-  bartender->reset();
+  freezeTicks_ = 0;
+  bartender_->reset();
   // Keys already held now make no event in the new level.
   keyboard_.poll();
   keyboard_.clearEvents();
 }
 
 void BarGame::update() {
-  if (gameOver) return;
-  bartender->step();
-  if (freezeTicks == 0) {
-    allActors.rewind();
-    while (ListItem* item = allActors.next()) static_cast<Actor*>(item)->step();
+  if (gameOver_) return;
+  bartender_->step();
+  if (freezeTicks_ == 0) {
+    allActors_.rewind();
+    while (ListItem* item = allActors_.next()) static_cast<Actor*>(item)->step();
   } else {
-    --freezeTicks;
+    --freezeTicks_;
   }
-  allActors.rewind();
-  while (ListItem* item = allActors.next()) static_cast<Actor*>(item)->interact();
-  bartender->interact();
+  allActors_.rewind();
+  while (ListItem* item = allActors_.next()) static_cast<Actor*>(item)->interact();
+  bartender_->interact();
 
-  if (freezeTicks == 0 && bartender->missed) {
-    if (lives->get() == 0) {
-      gameOver = true;  // the actors stay where they are
+  if (freezeTicks_ == 0 && bartender_->missed) {
+    if (lives_.get() == 0) {
+      gameOver_ = true;  // the actors stay where they are
     } else {
-      lives->add(-1);
+      lives_.add(-1);
       clearLanes();
-      bartender->reset();
+      bartender_->reset();
       startLevel();
     }
   }
 
-  allActors.purge();
+  allActors_.purge();
   for (std::size_t l = 0; l < LANES; ++l) {
-    waitingCustomers[l].purge();
-    drinkingCustomers[l].purge();
+    waitingCustomers_[l].purge();
+    drinkingCustomers_[l].purge();
   }
-  for (auto& mugs : laneMugs) mugs.purge();
+  for (auto& mugs : laneMugs_) mugs.purge();
 
-  if (freezeTicks == 0 && bartender->barCleared) {
-    level->add(1);
+  if (freezeTicks_ == 0 && bartender_->barCleared) {
+    level_.add(1);
     startLevel();
   }
-  if (freezeTicks == 0 && allActors.count() == 0) {
-    platform.playSound(WAVE_LEVEL_CLEARED);
+  if (freezeTicks_ == 0 && allActors_.count() == 0) {
+    platform_.playSound(WAVE_LEVEL_CLEARED);
     clearLanes();
-    score->add(CLEAR_BONUS);
-    bartender->barCleared = true;
-    freezeTicks = FREEZE_TICKS;
+    score_.add(CLEAR_BONUS);
+    bartender_->barCleared = true;
+    freezeTicks_ = FREEZE_TICKS;
   }
-  if (score->get() > (extraLives.get() + 1) * POINTS_PER_EXTRA_LIFE) {
-    extraLives.add(1);
-    lives->add(1);
+  if (score_.get() > (extraLives_.get() + 1) * POINTS_PER_EXTRA_LIFE) {
+    extraLives_.add(1);
+    lives_.add(1);
   }
 }
 
 void BarGame::render() {
-  frameBuffer->setUp();
-  frameBuffer->draw(*background, 0, 0);
-  const std::int32_t l = level->get();
+  frameBuffer_->setUp();
+  frameBuffer_->draw(*pictures_.background, 0, 0);
+  const std::int32_t l = level_.get();
   if (greetingLevel(l)) {
-    frameBuffer->draw(*greetingBanner, 100, 227);
-    frameBuffer->draw(*greetingLeft, 0, 0);
-    frameBuffer->draw(*greetingRight, 352, 0);
+    frameBuffer_->draw(*pictures_.greetingBanner, 100, 227);
+    frameBuffer_->draw(*pictures_.greetingLeft, 0, 0);
+    frameBuffer_->draw(*pictures_.greetingRight, 352, 0);
   }
   if (flagLevel(l)) {
-    frameBuffer->draw(*flagBanner, 10, 227);
-    frameBuffer->draw(*flagsLeft, -1, 0);
-    frameBuffer->draw(*flagsRight, 352, 0);
+    frameBuffer_->draw(*pictures_.flagBanner, 10, 227);
+    frameBuffer_->draw(*pictures_.flagsLeft, -1, 0);
+    frameBuffer_->draw(*pictures_.flagsRight, 352, 0);
   }
-  if (gameOver) {
-    frameBuffer->draw(*gameOverPicture, 150, 120);
+  if (gameOver_) {
+    frameBuffer_->draw(*pictures_.gameOver, 150, 120);
   } else {
     for (std::size_t lane = 0; lane < LANES; ++lane) {
-      drinkingCustomers[lane].drawAll();
-      waitingCustomers[lane].drawAll();
-      laneMugs[lane].drawAll();
+      drinkingCustomers_[lane].drawAll();
+      waitingCustomers_[lane].drawAll();
+      laneMugs_[lane].drawAll();
     }
-    bartender->draw();
+    bartender_->draw();
   }
-  score->draw();
-  lives->draw();
-  frameBuffer->present();
+  scoreDisplay_.draw(score_.get());
+  livesDisplay_.draw(lives_.get());
+  frameBuffer_->present();
 }
 
 }  // namespace vilmar

@@ -6,9 +6,9 @@
 
 #include "actors/ActorList.h"
 #include "actors/Stage.h"
-#include "gfx/Counter.h"
 #include "gfx/FrameBuffer.h"
 #include "gfx/NumberDisplay.h"
+#include "net/Counter.h"
 #include "world/Random.h"
 
 namespace vilmar {
@@ -42,9 +42,11 @@ class BarGame : public Stage {
 
   void update();
   void render();
-  void startLevel();
-  void clearLanes();
-  void addActor(int kind, Actor* actor, int lane);
+  // Ends the game where it stands, as a game over does: the program opens
+  // on a finished game, and nothing moves until a restart.
+  void finish() { gameOver_ = true; }
+  // The server took this game's score: play goes on from 0 points.
+  void scoreSent() { score_.set(0); }
   // The clock in milliseconds as the rules read it (level start, points).
   std::uint32_t clock();
 
@@ -52,8 +54,8 @@ class BarGame : public Stage {
   static std::int32_t pointsForLeaving(std::uint32_t elapsedMs);
 
   // The rules the actors set off.
-  FrameBuffer* frame() override { return frameBuffer.get(); }
-  bool frozen() const override { return freezeTicks != 0; }
+  FrameBuffer* frame() override { return frameBuffer_.get(); }
+  bool frozen() const override { return freezeTicks_ != 0; }
   void miss() override;
   void guestLeaves() override;
   void startDrinking(Customer& guest) override;
@@ -62,44 +64,71 @@ class BarGame : public Stage {
   int bartenderLane() const override;
   void launchMug(Mug* mug) override;
 
-  Platform& platform;
-  bool gameOver = false;
+  // What the game shows and the checks read.
+  bool gameOver() const { return gameOver_; }
+  const Counter& score() const { return score_; }
+  const Counter& level() const { return level_; }
+  const Counter& lives() const { return lives_; }
+  const Counter& extraLives() const { return extraLives_; }
+  const Counter& levelStart() const { return levelStart_; }
+  std::int32_t freezeTicks() const { return freezeTicks_; }
+  const Bartender& bartender() const { return *bartender_; }
+  const FrameBuffer& frameBuffer() const { return *frameBuffer_; }
+  // Mugs and guests: every one in allActors (the order they act in) and in
+  // one list of its bar.
+  const ActorList& allActors() const { return allActors_; }
+  const ActorList& waitingCustomers(std::size_t lane) const { return waitingCustomers_[lane]; }
+  const ActorList& drinkingCustomers(std::size_t lane) const { return drinkingCustomers_[lane]; }
+  const ActorList& mugs(std::size_t lane) const { return laneMugs_[lane]; }
 
   // Every picture of the game, in the order they are built.
-  std::vector<Sprite> sprites;
-  std::array<const Sprite*, 10> digitPictures{};
-  const Sprite* lifeIcon = nullptr;
-  std::array<const Sprite*, 9> bartenderPictures{};
-  std::array<const Sprite*, 15> customerPictures{};
-  const Sprite* gameOverPicture = nullptr;
-  const Sprite* greetingBanner = nullptr;
-  const Sprite* greetingLeft = nullptr;
-  const Sprite* greetingRight = nullptr;
-  const Sprite* flagBanner = nullptr;
-  const Sprite* flagsLeft = nullptr;
-  const Sprite* flagsRight = nullptr;
-  const Sprite* background = nullptr;
-  Counter extraLives;
-
-  // Mugs and customers: every one in allActors (the order they act in) and
-  // in one list of its bar.
-  ActorList allActors;
-  std::array<ActorList, LANES> waitingCustomers;
-  std::array<ActorList, LANES> drinkingCustomers;
-  std::array<ActorList, LANES> laneMugs;
-
-  std::unique_ptr<FrameBuffer> frameBuffer;
-  std::unique_ptr<Bartender> bartender;
-  std::unique_ptr<NumberDisplay> score;
-  std::unique_ptr<NumberDisplay> level;
-  std::unique_ptr<NumberDisplay> lives;
-  std::int32_t freezeTicks = 0;
-  Counter levelStart;  // the clock when this level's customers were spawned
+  struct Pictures {
+    std::vector<Sprite> all;
+    std::array<const Sprite*, 10> digits{};
+    const Sprite* lifeIcon = nullptr;
+    std::array<const Sprite*, 9> bartender{};
+    std::array<const Sprite*, 15> customers{};
+    const Sprite* gameOver = nullptr;
+    const Sprite* greetingBanner = nullptr;
+    const Sprite* greetingLeft = nullptr;
+    const Sprite* greetingRight = nullptr;
+    const Sprite* flagBanner = nullptr;
+    const Sprite* flagsLeft = nullptr;
+    const Sprite* flagsRight = nullptr;
+    const Sprite* background = nullptr;
+  };
+  const Pictures& pictures() const { return pictures_; }
 
  private:
+  // The tests set up and break worlds through this door.
+  friend struct WorldProbe;
+
+  void startLevel();
+  void clearLanes();
+  void addActor(int kind, Actor* actor, int lane);
+
+  Platform& platform_;
   KeyboardInput& keyboard_;
   InputTape* tape_;
   Random random_;
+  Pictures pictures_;
+  bool gameOver_ = false;
+
+  ActorList allActors_;
+  std::array<ActorList, LANES> waitingCustomers_;
+  std::array<ActorList, LANES> drinkingCustomers_;
+  std::array<ActorList, LANES> laneMugs_;
+
+  std::unique_ptr<FrameBuffer> frameBuffer_;
+  std::unique_ptr<Bartender> bartender_;
+  Counter score_;
+  Counter level_;
+  Counter lives_;
+  Counter extraLives_;
+  Counter levelStart_;  // the clock when this level's guests came in
+  std::int32_t freezeTicks_ = 0;
+  NumberDisplay scoreDisplay_;
+  NumberDisplay livesDisplay_;
 };
 
 }  // namespace vilmar

@@ -74,39 +74,39 @@ std::vector<std::string> checkWorld(const BarGame& world) {
   Report report;
 
   // The counters first: the values below are only read when they are sound.
-  checkCounter(*world.score, "score", report);
-  checkCounter(*world.level, "level", report);
-  checkCounter(*world.lives, "lives", report);
-  checkCounter(world.extraLives, "extraLives", report);
-  checkCounter(world.levelStart, "levelStart", report);
+  checkCounter(world.score(), "score", report);
+  checkCounter(world.level(), "level", report);
+  checkCounter(world.lives(), "lives", report);
+  checkCounter(world.extraLives(), "extraLives", report);
+  checkCounter(world.levelStart(), "levelStart", report);
   if (Counter::tamperFlag()) report.fault("the tamper flag is raised");
   const std::vector<std::string> counterFaults = report.take();
   if (!counterFaults.empty()) return counterFaults;
 
-  const std::int32_t score = world.score->get();
-  const std::int32_t level = world.level->get();
-  const std::int32_t lives = world.lives->get();
-  const std::int32_t extraLives = world.extraLives.get();
+  const std::int32_t score = world.score().get();
+  const std::int32_t level = world.level().get();
+  const std::int32_t lives = world.lives().get();
+  const std::int32_t extraLives = world.extraLives().get();
   if (score < 0) report.fault("score is negative: ", score);
   if (level < 1) report.fault("level is below 1: ", level);
   if (lives < 0) report.fault("lives are negative: ", lives);
   if (extraLives < 0 || (extraLives > 0 && std::int64_t{extraLives} * POINTS_PER_EXTRA_LIFE >= score))
     report.fault(extraLives, " extra lives for a score of ", score);
-  if (world.freezeTicks < 0 || world.freezeTicks > FREEZE_TICKS)
-    report.fault("freezeTicks out of range: ", world.freezeTicks);
+  if (world.freezeTicks() < 0 || world.freezeTicks() > FREEZE_TICKS)
+    report.fault("freezeTicks out of range: ", world.freezeTicks());
 
-  const Bartender& bartender = *world.bartender;
+  const Bartender& bartender = world.bartender();
   if (!validLane(bartender.lane)) report.fault("the bartender stands at lane ", bartender.lane);
   if (bartender.launchLane < -1 || bartender.launchLane >= LANES)
     report.fault("the bartender launches at lane ", bartender.launchLane);
 
   // Every list, walked without its cursor.
   Entries entries;
-  walkList(world.allActors, ALL_ACTORS, entries, report);
+  walkList(world.allActors(), ALL_ACTORS, entries, report);
   for (std::size_t l = 0; l < LANES; ++l) {
-    walkList(world.waitingCustomers[l], laneListId(l, WAITING), entries, report);
-    walkList(world.drinkingCustomers[l], laneListId(l, DRINKING), entries, report);
-    walkList(world.laneMugs[l], laneListId(l, MUGS), entries, report);
+    walkList(world.waitingCustomers(l), laneListId(l, WAITING), entries, report);
+    walkList(world.drinkingCustomers(l), laneListId(l, DRINKING), entries, report);
+    walkList(world.mugs(l), laneListId(l, MUGS), entries, report);
   }
   // Grouped by item: each item with the lists it is in, in list order.
   std::sort(entries.begin(), entries.end());

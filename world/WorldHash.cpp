@@ -47,15 +47,15 @@ void addFigure(Digest& d, const Actor& a) {
 
 std::uint64_t worldHash(const BarGame& w) {
   Digest d;
-  d.add(w.gameOver).add(w.level->get()).add(w.score->get()).add(w.lives->get()).add(w.extraLives.get());
-  d.add(w.freezeTicks);
+  d.add(w.gameOver()).add(w.level().get()).add(w.score().get()).add(w.lives().get()).add(w.extraLives().get());
+  d.add(w.freezeTicks());
 
-  const Bartender& b = *w.bartender;
+  const Bartender& b = w.bartender();
   addFigure(d, b);
   d.add(b.lane).add(b.serving).add(b.serveStep).add(b.launchLane).add(b.missed).add(b.barCleared);
   if (const InputDevice* in = b.input) d.add(in->fireHeld).add(in->fireEvent).add(in->verticalHeld).add(in->verticalEvent);
 
-  w.allActors.forEach([&](const ListItem* item) {
+  w.allActors().forEach([&](const ListItem* item) {
     if (const auto* m = dynamic_cast<const Mug*>(item)) {
       d.add(std::int32_t{1});
       addFigure(d, *m);
@@ -67,7 +67,7 @@ std::uint64_t worldHash(const BarGame& w) {
     }
   });
   for (std::size_t lane = 0; lane < LANES; ++lane) {
-    d.add(w.waitingCustomers[lane].count()).add(w.drinkingCustomers[lane].count()).add(w.laneMugs[lane].count());
+    d.add(w.waitingCustomers(lane).count()).add(w.drinkingCustomers(lane).count()).add(w.mugs(lane).count());
   }
   return d.value();
 }

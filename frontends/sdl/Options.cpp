@@ -33,6 +33,16 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
         return std::nullopt;
       }
       options.tickLog = v;
+    } else if (arg == "--speed") {
+      long percent = 0;
+      const bool present = value(v);
+      const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), percent);
+      GameSpeed speed{};
+      if (!present || ec != std::errc{} || end != v.data() + v.size() || !speedFromPercent(percent, speed)) {
+        error = "--speed needs 100, 75 or 50";
+        return std::nullopt;
+      }
+      options.speed = speed;
     } else if (arg == "--replay") {
       if (!value(v) || v.empty()) {
         error = "--replay needs a file name";
@@ -61,12 +71,14 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
 
 std::string usageText() {
   return "Usage: vilmar-pintkeeper [--scale N] [--fullscreen] [--tick-log FILE] [--replay FILE]\n"
-         "                         [--service http://HOST:PORT] [--version]\n"
+         "                         [--speed 100|75|50] [--service http://HOST:PORT] [--version]\n"
          "  --scale N        window size, 1 to 8 times the 424 x 300 picture\n"
          "                   (default: the largest that fits the screen)\n"
          "  --fullscreen     start on the whole screen (F11 or Alt+Enter toggles)\n"
          "  --tick-log FILE  at exit, write how late each tick started (microseconds)\n"
          "  --replay FILE    play a recorded game (.vpr) first; F1 then starts your own\n"
+         "  --speed PERCENT  game speed: 100, or 75 and 50 for practice (\"Övningsläge\":\n"
+         "                   the same rules on a longer tick; never sent as a score)\n"
          "  --service URL    the game service to send scores to and open pages of\n"
          "                   (default: " + serviceUrl(serviceEndpoint(), "") + ")\n"
          "  --version        print the version and exit\n"

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/GameSpeed.h"
 #include "net/ServiceEndpoint.h"
 
 namespace vilmar::sdl {
@@ -15,6 +16,7 @@ struct Options {
   bool showVersion = false;
   bool showHelp = false;
   std::string tickLog;  // where each tick's start error goes at exit, if anywhere
+  std::optional<GameSpeed> speed;  // 100, 75 or 50 %; below 100 a practice game
   std::string replay;   // a recorded game to show first, if any
   ServiceEndpoint service = serviceEndpoint();  // where scores go and the service's pages are
 };

@@ -74,6 +74,17 @@ void SdlAudio::play(int waveId) {
   SDL_UnlockAudioDevice(device_);
 }
 
+void SdlAudio::setVolume(int percent, bool mute) {
+  const int volume = mute ? 0 : std::clamp(percent, 0, 100) * SDL_MIX_MAXVOLUME / 100;
+  if (device_ == 0) {
+    mixVolume_ = volume;
+    return;
+  }
+  SDL_LockAudioDevice(device_);
+  mixVolume_ = volume;
+  SDL_UnlockAudioDevice(device_);
+}
+
 bool SdlAudio::playing() {
   if (device_ == 0) return false;
   SDL_LockAudioDevice(device_);
@@ -90,7 +101,14 @@ void SdlAudio::fill(void* self, Uint8* stream, int length) {
   if (audio.current_ != nullptr) {
     const std::vector<std::uint8_t>& sound = *audio.current_;
     done = std::min(want, sound.size() - audio.position_);
-    std::memcpy(stream, sound.data() + audio.position_, done);
+    if (audio.mixVolume_ >= SDL_MIX_MAXVOLUME) {
+      std::memcpy(stream, sound.data() + audio.position_, done);
+    } else {
+      // Quieter: mixed onto silence at the volume.
+      std::memset(stream, audio.format_.silence, done);
+      SDL_MixAudioFormat(stream, sound.data() + audio.position_, audio.format_.format, static_cast<Uint32>(done),
+                         audio.mixVolume_);
+    }
     audio.position_ += done;
     if (audio.position_ >= sound.size()) audio.current_ = nullptr;
   }

@@ -31,6 +31,8 @@ class SdlAudio {
   void close();  // stops the device; before SDL itself is shut down
   void play(int waveId);
   bool playing();
+  // 0 to 100; 0 or muted plays nothing. Takes effect at once.
+  void setVolume(int percent, bool mute);
   const SDL_AudioSpec& deviceFormat() const { return format_; }
 
  private:
@@ -45,6 +47,7 @@ class SdlAudio {
   // What the device callback plays, guarded by the device lock.
   const std::vector<std::uint8_t>* current_ = nullptr;
   std::size_t position_ = 0;
+  int mixVolume_ = SDL_MIX_MAXVOLUME;  // guarded by the device lock
 };
 
 }  // namespace vilmar::sdl

@@ -18,6 +18,7 @@
 #include "frontends/posix/CurlTransport.h"
 #include "frontends/sdl/DialogState.h"
 #include "frontends/sdl/ImGuiViews.h"
+#include "frontends/sdl/KeyCodes.h"
 #include "frontends/sdl/Layout.h"
 #include "app/MenuLayout.h"
 #include "resources/CompiledResources.h"
@@ -29,18 +30,6 @@ namespace {
 
 // The user interface grows with the picture, in whole steps.
 int uiScaleFor(int scale) { return std::max(1, (scale + 1) / 2); }
-
-std::optional<Key> keyOf(SDL_Scancode code) {
-  switch (code) {
-    case SDL_SCANCODE_LEFT: return Key::Left;
-    case SDL_SCANCODE_RIGHT: return Key::Right;
-    case SDL_SCANCODE_UP: return Key::Up;
-    case SDL_SCANCODE_DOWN: return Key::Down;
-    case SDL_SCANCODE_SPACE: return Key::Space;
-    case SDL_SCANCODE_F1: return Key::F1;
-    default: return std::nullopt;
-  }
-}
 
 // D-pad up and down switch bars, the south button serves, Start starts a new game.
 std::optional<Key> keyOf(SDL_GameControllerButton button) {
@@ -199,6 +188,19 @@ void SdlPlatform::setUpImGui(int ui) {
 int SdlPlatform::menuHeight() const { return menuBarHeight(ui_); }
 
 std::span<const std::uint8_t> SdlPlatform::resource(ResourceType type, int id) { return compiledResource(type, id); }
+
+void SdlPlatform::useSettings(const Settings& settings) {
+  settings_ = settings;
+  audio_.setVolume(settings_.volume, settings_.mute);
+}
+
+bool SdlPlatform::takeSettingsChanged() { return std::exchange(settingsChanged_, false); }
+
+void SdlPlatform::showTitle(const std::string& title) {
+  if (title == title_ || window_ == nullptr) return;
+  title_ = title;
+  SDL_SetWindowTitle(window_, title_.c_str());
+}
 
 void SdlPlatform::present(std::span<const std::uint8_t> pixels, int width, int height, const Palette& palette) {
   if (width != FRAME_WIDTH || height != FRAME_HEIGHT ||
@@ -454,7 +456,14 @@ void SdlPlatform::handleEvent(const SDL_Event& event, bool inDialog) {
         menuKeyDown(k, repeat);
         // While the bar has the keyboard the game gets no key.
         if (!menuBefore && !menu_.active() && !repeat) {
-          if (const auto key = keyOf(k.scancode)) keys_.press(*key, KeySource::Keyboard);
+          if (k.scancode == SDL_SCANCODE_M) {
+            // M mutes and unmutes in play, and the choice is kept.
+            settings_.mute = !settings_.mute;
+            audio_.setVolume(settings_.volume, settings_.mute);
+            settingsChanged_ = true;
+          } else if (const auto key = settings_.keys.gameKey(keyCodeName(k.scancode))) {
+            keys_.press(*key, KeySource::Keyboard);
+          }
         }
       }
       dirty_ = 2;
@@ -466,7 +475,8 @@ void SdlPlatform::handleEvent(const SDL_Event& event, bool inDialog) {
         menu_.key(MenuKey::Alt);
         dirty_ = 2;
       }
-      if (const auto key = keyOf(event.key.keysym.scancode)) keys_.release(*key, KeySource::Keyboard);
+      if (const auto key = settings_.keys.gameKey(keyCodeName(event.key.keysym.scancode)))
+        keys_.release(*key, KeySource::Keyboard);
       break;
     case SDL_CONTROLLERDEVICEADDED:
       openController(event.cdevice.which);

@@ -19,6 +19,7 @@
 #include "platform/Platform.h"
 #include "frontends/posix/MonotonicClock.h"
 #include "platform/KeyLatch.h"
+#include "app/Settings.h"
 #include "frontends/sdl/Options.h"
 #include "frontends/sdl/SdlAudio.h"
 #include "ui/MenuBarState.h"
@@ -45,6 +46,14 @@ class SdlPlatform final : public Platform {
   std::vector<int> betweenPasses();
   // Asked to close (window's close box, Alt+F4, the desktop).
   bool closeRequested() const { return closeRequested_; }
+  // The player's settings: the keys, the volume and mute. What the player
+  // changes in play (M) is in settings(), and takeSettingsChanged() says
+  // once that it should be kept.
+  void useSettings(const Settings& settings);
+  const Settings& settings() const { return settings_; }
+  bool takeSettingsChanged();
+  // The window's title; set only when it changes.
+  void showTitle(const std::string& title);
 
   // Writes the tick start errors gathered so far to the --tick-log file.
   void writeTickLog();
@@ -111,6 +120,9 @@ class SdlPlatform final : public Platform {
   SDL_Rect windowed_{};    // the window's place before it went fullscreen
   int dirty_ = 2;  // passes still to draw: ImGui settles a change over two frames
   bool closeRequested_ = false;
+  std::string title_;
+  Settings settings_;
+  bool settingsChanged_ = false;
   bool abandonDialog_ = false;         // quitting from outside: no dialog waits
   std::optional<int> dialogCommand_;  // a command for the open dialog from a key SDL handles
   std::vector<int> chosen_;

@@ -2,14 +2,18 @@
 // runs one pass of the game and then handles the window's events. Everything
 // the game decides is in App; this file only translates between it and SDL.
 
+#include <cstdlib>
 #include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Version.h"
 #include "app/App.h"
+#include "app/GameSpeed.h"
 #include "frontends/sdl/Options.h"
 #include "frontends/sdl/SdlPlatform.h"
+#include "frontends/sdl/SettingsFile.h"
 #include "app/ReplayCheck.h"
 #include "input/Replay.h"
 
@@ -36,18 +40,43 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  vilmar::sdl::SdlPlatform platform(*options);
+  // The settings of the last run; the command line overrides them for this run.
+  const auto settingsFile = vilmar::sdl::settingsPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+  vilmar::Settings settings;
+  if (settingsFile) {
+    settings = vilmar::sdl::loadSettings(*settingsFile, error);
+    if (!error.empty()) std::cerr << "vilmar-pintkeeper: " << error << '\n';
+  }
+  vilmar::sdl::Options run = *options;
+  if (run.scale == 0) run.scale = settings.scale;
+  run.fullscreen = run.fullscreen || settings.fullscreen;
+
+  vilmar::sdl::SdlPlatform platform(run);
   if (!platform.ready()) {
     std::cerr << "vilmar-pintkeeper: " << platform.error() << '\n';
     return 1;
   }
   vilmar::App app(platform, 1, options->service);
+  platform.useSettings(settings);
+  app.gameSession->setSpeed(options->speed ? *options->speed : settings.speed);
+  // A write that fails is told once; the game goes on, and the next change
+  // tries again.
+  bool saveFailed = false;
+  auto keep = [&](const vilmar::Settings& changed) {
+    if (!settingsFile) return;
+    if (vilmar::sdl::saveSettings(*settingsFile, changed, error)) return;
+    if (!std::exchange(saveFailed, true)) std::cerr << "vilmar-pintkeeper: " << error << '\n';
+  };
   if (!options->replay.empty()) app.gameSession->playBack(replay);
   while (!app.quitting()) {
     app.pass();
+    if (app.gameSession) platform.showTitle(vilmar::windowTitle(app.gameSession->practice()));
     // A close asked for while a dialog was open waits for the end of the pass.
     if (platform.closeRequested()) break;
     for (const int command : platform.betweenPasses()) app.menuCommand(command);
+    // What the player changed, over what the file held: a command-line
+    // override of this run is not written.
+    if (platform.takeSettingsChanged()) keep(platform.settings());
     if (platform.closeRequested()) break;
   }
   if (!app.quitting()) app.quitProgram();

@@ -199,8 +199,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
   }
 
   // Waiting for the client (not for us) since when, for shedding the slowest.
-  bool waitingOnClient() const { return phase_ == Phase::Head || phase_ == Phase::Body || phase_ == Phase::Writing; }
-  bool overShare() const { return overShare_; }
+  bool waitingOnClient() const { return phase_ != Phase::Handling; }
+  // Only waiting to be told "busy", or to be closed after a refusal.
+  bool expendable() const { return overShare_ || phase_ == Phase::Closing; }
   Clock::time_point since() const { return since_; }
 
   // Let go at once: a slow client shed, or the service stopping.
@@ -510,13 +511,13 @@ void HttpServer::Core::admit(tcp::socket socket) {
     overShare = held >= limits.maxPerAddress;
   }
   if (open.size() >= limits.maxConnections) {
-    // Full: a connection only waiting to be told "busy" goes first, then the
-    // client that has kept us waiting longest.
+    // Full: a connection only waiting to be told "busy" or to be closed goes
+    // first, then the client that has kept us waiting longest.
     Connection* slowest = nullptr;
     for (Connection* c : open) {
       if (!c->waitingOnClient()) continue;
-      if (!slowest || (c->overShare() && !slowest->overShare()) ||
-          (c->overShare() == slowest->overShare() && c->since() < slowest->since()))
+      if (!slowest || (c->expendable() && !slowest->expendable()) ||
+          (c->expendable() == slowest->expendable() && c->since() < slowest->since()))
         slowest = c;
     }
     if (!slowest) return;

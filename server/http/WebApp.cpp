@@ -117,6 +117,10 @@ const std::vector<WebApp::Route>& WebApp::routes() {
       {"GET", "/bekrafta/", &WebApp::confirm},
       {"GET", "/healthz", &WebApp::healthz},
       {"GET", "/readyz", &WebApp::readyz},
+      {"GET", "/api/v1/topplista", &WebApp::apiTopList},
+      {"OPTIONS", "/api/v1/topplista", &WebApp::apiPreflight},
+      {"GET", "/api/v1/bonus", &WebApp::apiBonus},
+      {"OPTIONS", "/api/v1/bonus", &WebApp::apiPreflight},
       {"GET", "/spela/tjanst.json", &WebApp::siteSettings},
   };
   return table;
@@ -202,6 +206,7 @@ void WebApp::serve(const Request& req, Response& res) {
       return;
     }
   }
+  if (req.path.starts_with("/api/")) return apiNotFound(res);
   res.status = 404;
   errorPage(res);
 }
@@ -221,7 +226,9 @@ void WebApp::handle(const Route& route, const Request& req, Response& res) {
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kortix: %s %s: %s\n", escapeForLog(req.method).c_str(), escapeForLog(req.path).c_str(),
                  escapeForLog(e.what()).c_str());
-    if (route.handler == &WebApp::score) {
+    if (req.path.starts_with("/api/")) {
+      apiUnavailable(res);
+    } else if (route.handler == &WebApp::score) {
       // No 0 or 1 unless the score is stored: the game sees no verdict.
       res.status = 503;
       res.set_content("Tjänsten är tillfälligt ur funktion.\r\n", "text/plain; charset=utf-8");

@@ -79,6 +79,11 @@ class WebApp {
   void dll(const Request& req, Response& res);
   void downloads(const Request& req, Response& res);
   void healthz(const Request& req, Response& res);
+  void apiTopList(const Request& req, Response& res);
+  void apiBonus(const Request& req, Response& res);
+  void apiPreflight(const Request& req, Response& res);
+  void apiNotFound(Response& res);
+  void apiUnavailable(Response& res);
   void readyz(const Request& req, Response& res);
   void siteSettings(const Request& req, Response& res);
 

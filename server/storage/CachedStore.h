@@ -39,7 +39,7 @@ class CachedStore final : public Store {
 
   template <typename T, typename Load>
   T cached(Table<T>& table, const std::string& key, std::size_t limit, Load load) {
-    const auto now = Clock::now();
+    const auto now = now_();
     std::uint64_t generation = 0;
     {
       std::lock_guard lock(mutex_);
@@ -59,7 +59,10 @@ class CachedStore final : public Store {
 
 
  public:
-  CachedStore(std::unique_ptr<Store> inner, std::chrono::milliseconds ttl) : inner_(std::move(inner)), ttl_(ttl) {}
+  using Now = Clock::time_point (*)();
+  // `now` is the clock the time to live is counted on (a test sets its own).
+  CachedStore(std::unique_ptr<Store> inner, std::chrono::milliseconds ttl, Now now = &Clock::now)
+      : inner_(std::move(inner)), ttl_(ttl), now_(now) {}
 
   void migrate() override { inner_->migrate(); }
   void checkReady() override { inner_->checkReady(); }
@@ -109,6 +112,7 @@ class CachedStore final : public Store {
  private:
   std::unique_ptr<Store> inner_;
   std::chrono::milliseconds ttl_;
+  Now now_;
   std::mutex mutex_;
   std::uint64_t generation_ = 0;
   Table<std::vector<Ranked>> days_, weeks_;

@@ -238,10 +238,10 @@ std::vector<RejectedAttempt> PostgresStore::rejected(std::size_t limit) {
 
 std::vector<Ranked> PostgresStore::top(const char* column, const std::string& key, std::size_t limit) {
   const std::string sql =
-      std::string("SELECT nick, email, score, at FROM (SELECT u.nick, u.email, s.score, s.at, "
+      std::string("SELECT nick, email, score, at FROM (SELECT u.nick, u.email, s.score, s.at, s.id AS score_id, "
                   "ROW_NUMBER() OVER (PARTITION BY s.user_id ORDER BY s.score DESC, s.id ASC) AS rn "
                   "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at IS NOT NULL AND s.") +
-      column + " = $1) t WHERE rn = 1 ORDER BY score DESC, at ASC, nick ASC LIMIT $2";
+      column + " = $1) t WHERE rn = 1 ORDER BY score DESC, at ASC, score_id ASC LIMIT $2";
   return run([&](pqxx::connection& c) {
     pqxx::read_transaction w(c);
     std::vector<Ranked> list;

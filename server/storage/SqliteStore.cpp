@@ -302,10 +302,10 @@ std::vector<RejectedAttempt> SqliteStore::rejected(std::size_t limit) {
 
 std::vector<Ranked> SqliteStore::top(const char* column, const std::string& key, std::size_t limit) {
   const std::string sql =
-      std::string("SELECT nick, email, score, at FROM (SELECT u.nick, u.email, s.score, s.at, "
+      std::string("SELECT nick, email, score, at FROM (SELECT u.nick, u.email, s.score, s.at, s.id AS score_id, "
                   "ROW_NUMBER() OVER (PARTITION BY s.user_id ORDER BY s.score DESC, s.id ASC) AS rn "
                   "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at IS NOT NULL AND s.") +
-      column + " = ?) WHERE rn = 1 ORDER BY score DESC, at ASC, nick ASC LIMIT ?";
+      column + " = ?) WHERE rn = 1 ORDER BY score DESC, at ASC, score_id ASC LIMIT ?";
   Lease db(*this);
   Statement q(*db, sql.c_str());
   q.bind(1, key).bind(2, static_cast<std::int64_t>(limit));

@@ -7,12 +7,15 @@
 
 #include <chrono>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <pqxx/pqxx>
+#include <regex>
 #include <thread>
 
 #include "ServerProcess.h"
 #include "StoreFixture.h"
 #include "WebClient.h"
+#include "domain/Calendar.h"
 
 using namespace kortix;
 using namespace kortix::test;
@@ -123,6 +126,76 @@ TEST_P(CompetitionTest, HealthAndReadinessFollowTheDatabase) {
   // The probes' own rows were all rolled back.
   EXPECT_EQ(scalar(database, "SELECT COUNT(*) FROM schema_migrations WHERE name LIKE ' ready probe%'"), 0);
   EXPECT_EQ(scalar(database, "SELECT COUNT(*) FROM schema_migrations"), 2);
+}
+
+TEST_P(CompetitionTest, TheReadApiAnswersTheListsAsJsonWithoutPersonalData) {
+  const int port = server->port();
+  for (const auto& [email, nick] : {std::pair{"vilmar@example.se", "Vilmar"}, std::pair{"ada@example.se", "Ada \"<&>"}}) {
+    ASSERT_TRUE(joinOnTheWeb(port, email, nick, "hemligt1"));
+    ASSERT_TRUE(confirmOnTheWeb(port, var, email));
+  }
+  httplib::Client c("127.0.0.1", port);
+  auto post = [&](const std::string& email, int score) {
+    const auto r = c.Post("/r0002.asp", gameForm(email, "hemligt1", score), "application/x-www-form-urlencoded");
+    ASSERT_TRUE(r);
+    ASSERT_EQ(r->body.substr(0, 1), "0");
+  };
+  post("vilmar@example.se", 122);
+  // The same score later ranks below, in the same second too and though
+  // the nick comes first in the alphabet: ties go to who reached it first.
+  post("ada@example.se", 122);
+
+  const auto today = c.Get("/api/v1/topplista");
+  ASSERT_TRUE(today);
+  EXPECT_EQ(today->status, 200);
+  EXPECT_EQ(today->get_header_value("Content-Type"), "application/json; charset=utf-8");
+  EXPECT_EQ(today->get_header_value("Access-Control-Allow-Origin"), "*");
+  EXPECT_EQ(today->get_header_value("Cache-Control"), "public, max-age=5");
+  EXPECT_EQ(today->body.find("@example.se"), std::string::npos) << today->body;
+  const auto json = nlohmann::json::parse(today->body);
+  EXPECT_EQ(json["day"], dayKeyAt(std::time(nullptr)));
+  EXPECT_EQ(json["ended"], false);
+  ASSERT_EQ(json["entries"].size(), 2u);
+  EXPECT_EQ(json["entries"][0]["rank"], 1);
+  EXPECT_EQ(json["entries"][0]["nick"], "Vilmar");
+  EXPECT_EQ(json["entries"][0]["score"], 122);
+  EXPECT_TRUE(std::regex_match(json["entries"][0]["reached_at"].get<std::string>(),
+                               std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")));
+  EXPECT_EQ(json["entries"][1]["rank"], 2);
+  EXPECT_EQ(json["entries"][1]["nick"], "Ada \"<&>");
+
+  const auto week = nlohmann::json::parse(c.Get(("/api/v1/topplista?vecka=" + weekKeyAt(std::time(nullptr))).c_str())->body);
+  EXPECT_EQ(week["entries"].size(), 2u);
+  const auto one = nlohmann::json::parse(c.Get("/api/v1/topplista?antal=1")->body);
+  EXPECT_EQ(one["entries"].size(), 1u);
+  const auto past = c.Get("/api/v1/topplista?dag=2020-01-01");
+  ASSERT_TRUE(past);
+  EXPECT_EQ(past->get_header_value("Cache-Control"), "public, max-age=300");
+  EXPECT_EQ(nlohmann::json::parse(past->body)["entries"].size(), 0u);
+  EXPECT_EQ(nlohmann::json::parse(past->body)["ended"], true);
+  const auto bonus = c.Get("/api/v1/bonus");
+  ASSERT_TRUE(bonus);
+  EXPECT_TRUE(nlohmann::json::parse(bonus->body)["entries"].is_array());
+
+  // What is not understood is said in JSON, never a page or a crash.
+  for (const char* bad : {"/api/v1/topplista?dag=2026-02-30", "/api/v1/topplista?vecka=2026-W54",
+                          "/api/v1/topplista?dag=2026-01-01&vecka=2026-W01", "/api/v1/topplista?antal=0",
+                          "/api/v1/topplista?antal=101", "/api/v1/topplista?antal=9x",
+                          "/api/v1/topplista?dag=%00%ff%fe"}) {
+    const auto r = c.Get(bad);
+    ASSERT_TRUE(r) << bad;
+    EXPECT_EQ(r->status, 400) << bad;
+    EXPECT_TRUE(nlohmann::json::parse(r->body, nullptr, false).contains("error")) << bad << r->body;
+  }
+  const auto missing = c.Get("/api/v1/spelare");
+  ASSERT_TRUE(missing);
+  EXPECT_EQ(missing->status, 404);
+  EXPECT_TRUE(nlohmann::json::parse(missing->body, nullptr, false).contains("error"));
+  EXPECT_EQ(c.Post("/api/v1/topplista", "x", "text/plain")->status, 405);
+  const auto preflight = c.Options("/api/v1/topplista");
+  ASSERT_TRUE(preflight);
+  EXPECT_EQ(preflight->status, 204);
+  EXPECT_EQ(preflight->get_header_value("Access-Control-Allow-Methods"), "GET, HEAD");
 }
 
 TEST(WaitReady, GivesUpOnAPortNobodyServes) {

@@ -9,7 +9,7 @@
 
 #include "FakeNet.h"
 #include "app/App.h"
-#include "gfx/Counter.h"
+#include "net/Counter.h"
 #include "net/Windows1252.h"
 #include "frontends/headless/HeadlessPlatform.h"
 #include "frontends/sdl/DialogState.h"
@@ -82,8 +82,8 @@ class SignInThroughState : public ::testing::Test {
  protected:
   test::FakeNetPlatform platform;
   ScoreSubmission record;
-  Counter bestScore, score;
-  SignInDialog dialog{platform, record, SignInScores{bestScore, score, 1000, false}, [] {},
+  Counter bestScore;
+  SignInDialog dialog{platform, record, SignInScores{bestScore, 1000, false}, [] {},
                       ServiceEndpoint{"kortix.example", 80}};
   DialogState state{dialogTemplate(DIALOG_SIGN_IN)};
 

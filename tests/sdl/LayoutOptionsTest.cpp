@@ -68,6 +68,14 @@ TEST(CommandLine, AcceptsTheDocumentedOptions) {
   ASSERT_TRUE(local);
   EXPECT_EQ(local->service.host, "127.0.0.1");
   EXPECT_EQ(local->service.port, 8080);
+  EXPECT_FALSE(none->speed);  // the settings decide
+  EXPECT_EQ(parse({"--speed", "75"})->speed, GameSpeed::ThreeQuarters);
+  EXPECT_EQ(parse({"--speed", "50"})->speed, GameSpeed::Half);
+  std::string error;
+  for (const char* bad : {"60", "0", "", "75%", "-50"}) {
+    EXPECT_FALSE(parse({"--speed", bad}, &error)) << bad;
+    EXPECT_NE(error.find("--speed"), std::string::npos);
+  }
 }
 
 TEST(CommandLine, RejectsBadScalesAndStrayArguments) {

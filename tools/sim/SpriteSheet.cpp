@@ -47,14 +47,14 @@ struct Canvas {
 };
 }  // namespace
 
-bool dumpSprites(const BarGame& world, const std::string& dir, std::string& error) {
+bool dumpSprites(Platform& platform, const BarGame& world, const std::string& dir, std::string& error) {
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   Palette palette{};
-  paletteFromBitmap(world.platform.resource(ResourceType::Bitmap, PALETTE_RESOURCE), palette);
+  paletteFromBitmap(platform.resource(ResourceType::Bitmap, PALETTE_RESOURCE), palette);
 
   std::vector<const Sprite*> order;
-  for (const Sprite& s : world.sprites) order.push_back(&s);
+  for (const Sprite& s : world.pictures().all) order.push_back(&s);
   std::sort(order.begin(), order.end(), [](auto* a, auto* b) { return a->resourceId() < b->resourceId(); });
 
   // Shelf packing, row after row.

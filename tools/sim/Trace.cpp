@@ -111,11 +111,15 @@ std::string traceLine(std::uint64_t pass, const App& app, const HeadlessPlatform
   const BarGame& world = *session->world;
   j.key("tick").num(static_cast<std::int64_t>(session->lastTick));
   j.key("drawn").boolean(session->lastTickDrew);
-  j.key("level").num(world.level->get());
-  j.key("score").num(world.score->get());
-  j.key("lives").num(world.lives->get());
-  j.key("freeze").num(world.freezeTicks);
-  j.key("gameOver").boolean(world.gameOver);
+  // The virtual clock when the tick ran: one tick's length apart (40 ms, or
+  // 53 and 80 in a practice game).
+  j.key("ms").num(static_cast<std::int64_t>(platform.now - session->clockStart));
+  if (session->practice()) j.key("practice").boolean(true);
+  j.key("level").num(world.level().get());
+  j.key("score").num(world.score().get());
+  j.key("lives").num(world.lives().get());
+  j.key("freeze").num(world.freezeTicks());
+  j.key("gameOver").boolean(world.gameOver());
   j.key("sounds").open('[');
   for (int id : platform.sounds) j.num(id);
   j.close(']');
@@ -137,13 +141,13 @@ std::string traceLine(std::uint64_t pass, const App& app, const HeadlessPlatform
     break;
   }
 
-  const Bartender& b = *world.bartender;
+  const Bartender& b = world.bartender();
   j.key("bartender").open('{');
   j.key("lane").num(b.lane).key("x").num(b.x).key("y").num(b.y).key("picture").num(b.picture->resourceId());
   j.close('}');
 
   j.key("mugs").open('[');
-  world.allActors.forEach([&](const ListItem* item) {
+  world.allActors().forEach([&](const ListItem* item) {
     if (const auto* m = dynamic_cast<const Mug*>(item)) {
       j.open('{');
       j.key("lane").num(m->lane).key("x").num(m->x).key("y").num(m->y);
@@ -154,7 +158,7 @@ std::string traceLine(std::uint64_t pass, const App& app, const HeadlessPlatform
   });
   j.close(']');
   j.key("customers").open('[');
-  world.allActors.forEach([&](const ListItem* item) {
+  world.allActors().forEach([&](const ListItem* item) {
     if (const auto* c = dynamic_cast<const Customer*>(item)) {
       j.open('{');
       j.key("lane").num(c->lane).key("x").num(c->x).key("y").num(c->y).key("kind").num(c->kind);
@@ -167,7 +171,7 @@ std::string traceLine(std::uint64_t pass, const App& app, const HeadlessPlatform
   j.key("frame");
   if (session->lastTickDrew) {
     char hex[24];
-    std::snprintf(hex, sizeof hex, "\"%016llx\"", static_cast<unsigned long long>(fnv1a64(world.frameBuffer->pixels())));
+    std::snprintf(hex, sizeof hex, "\"%016llx\"", static_cast<unsigned long long>(fnv1a64(world.frameBuffer().pixels())));
     j.raw(hex);
   } else {
     j.raw("null");

@@ -13,6 +13,7 @@
 
 #include "Version.h"
 #include "app/App.h"
+#include "app/GameSpeed.h"
 #include "app/ReplayCheck.h"
 #include "frontends/headless/HeadlessPlatform.h"
 #include "frontends/headless/InputScript.h"
@@ -32,12 +33,13 @@ constexpr const char* USAGE =
     "                  [--png-dir DIR --png-every K] [--dump-sprites DIR]\n"
     "                  [--signin EMAIL:PASSWORD] [--program-file FILE] [--version]\n"
     "                  [--record DIR] [--replay FILE] [--verify FILE]\n"
-    "                  [--service http://HOST:PORT]\n";
+    "                  [--service http://HOST:PORT] [--speed 100|75|50]\n";
 
 struct Options {
   std::uint64_t passes = 1000;
   std::string input;
   std::int32_t level = 1;
+  GameSpeed speed = GameSpeed::Full;
   bool trace = false;
   std::string pngDir;
   std::uint64_t pngEvery = 1;
@@ -78,6 +80,10 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
       // finish building, and no game gets past 29 anyway.
       if (!value(v) || !number<std::int32_t>(v, o.level, 1) || o.level > REPLAY_MAX_FIRST_LEVEL)
         return error = "--level needs a level from 1 to 100", false;
+    } else if (arg == "--speed") {
+      long percent = 0;
+      if (!value(v) || !number<long>(v, percent, 0) || !speedFromPercent(percent, o.speed))
+        return error = "--speed needs 100, 75 or 50", false;
     } else if (arg == "--png-every") {
       if (!value(v) || !number<std::uint64_t>(v, o.pngEvery, 1)) return error = "--png-every needs a number of 1 or more", false;
     } else if (arg == "--input") {
@@ -211,8 +217,9 @@ int main(int argc, char** argv) {
     platform.useTransport(std::make_unique<CurlTransport>());
   }
   App app(platform, options.level, options.service);
+  app.gameSession->setSpeed(options.speed);
   if (!options.spriteDir.empty()) {
-    if (!dumpSprites(*app.gameSession->world, options.spriteDir, error)) {
+    if (!dumpSprites(platform, *app.gameSession->world, options.spriteDir, error)) {
       std::cerr << "vilmar-sim: " << error << "\n";
       return 1;
     }
@@ -253,7 +260,7 @@ int main(int argc, char** argv) {
       if (!options.pngDir.empty() && drawnFrames % options.pngEvery == 0) {
         char name[32];
         std::snprintf(name, sizeof name, "/pass-%06llu.png", static_cast<unsigned long long>(pass));
-        const FrameBuffer& frame = *session->world->frameBuffer;
+        const FrameBuffer& frame = session->world->frameBuffer();
         if (!writeIndexedPng(options.pngDir + name, frame.width(), frame.height(), frame.pixels(), frame.palette())) {
           std::cerr << "vilmar-sim: cannot write " << options.pngDir << name << "\n";
           return 1;

@@ -84,7 +84,7 @@ class RandomPlayer {
       spaceHeld_ = false;
     }
     if (chance(60)) platform.keyTap(chance(2) ? Key::Left : Key::Right);
-    const bool over = app.gameSession->world->gameOver;
+    const bool over = app.gameSession->world->gameOver();
     if (chance(over ? 50 : 25000)) platform.keyTap(Key::F1);
     if (chance(60000)) app.menuCommand(CMD_NEW_GAME);
     if (chance(200000)) app.menuCommand(CMD_RULES);
@@ -134,23 +134,23 @@ int main(int argc, char** argv) {
       if (!faults.empty()) {
         std::printf("vilmar-soak: tick %llu (seed %llu, run %llu from level %d, level %d) broke the rules:\n",
                     static_cast<unsigned long long>(tick), static_cast<unsigned long long>(options.seed),
-                    static_cast<unsigned long long>(sessions), firstLevel, world.level->get());
+                    static_cast<unsigned long long>(sessions), firstLevel, world.level().get());
         for (const std::string& fault : faults) std::printf("  %s\n", fault.c_str());
         return 1;
       }
       // A restart builds a new world and counts its ticks from 0 again.
       if (app.gameSession->tickCount < lastTickCount) {
         ++worlds;
-        lastLives = world.lives->get();
-        lastOver = world.gameOver;
+        lastLives = world.lives().get();
+        lastOver = world.gameOver();
       }
       lastTickCount = app.gameSession->tickCount;
-      levelsPlayed.insert(world.level->get());
-      const std::int32_t lives = world.lives->get();
+      levelsPlayed.insert(world.level().get());
+      const std::int32_t lives = world.lives().get();
       if (lives < lastLives) ++misses;
       lastLives = lives;
-      if (world.gameOver && !lastOver) ++gameOvers;
-      lastOver = world.gameOver;
+      if (world.gameOver() && !lastOver) ++gameOvers;
+      lastOver = world.gameOver();
       if ((tick + 1) % 1'000'000 == 0) {
         const double soFar = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
         std::printf("vilmar-soak: %llu ticks clean so far, %.0f s\n", static_cast<unsigned long long>(tick + 1), soFar);

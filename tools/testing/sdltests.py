@@ -155,6 +155,7 @@ class Native(harness.Checks):
         cls.work = os.path.join(build, "sdl-tests")
         shutil.rmtree(cls.work, ignore_errors=True)
         os.makedirs(cls.work)
+        os.environ["XDG_CONFIG_HOME"] = os.path.join(cls.work, "config")  # never the desktop's settings
         cls.display = harness.VirtualDisplay(cls.work, "1600x1200x24")
         os.environ.update(SDL_VIDEODRIVER="x11", SDL_AUDIODRIVER="disk")
         os.environ.pop("VILMAR_TEST_GAMEPAD", None)

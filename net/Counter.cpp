@@ -1,4 +1,4 @@
-#include "gfx/Counter.h"
+#include "net/Counter.h"
 
 #include <bit>
 
