@@ -190,6 +190,15 @@ class VirtualDisplay:
         stop(self.process)
 
 
+def output(args, timeout=60):
+    """What a program writes, or nothing if it is not done in time: an
+    ImageMagick `import` of a window that is going away can wait for ever."""
+    try:
+        return subprocess.run(args, capture_output=True, timeout=timeout).stdout
+    except subprocess.TimeoutExpired:
+        return b""
+
+
 def require(*tools):
     """Raises if a program the tests need is neither on the path nor built."""
     missing = [tool for tool in tools if not (shutil.which(tool) or os.access(tool, os.X_OK))]
@@ -252,7 +261,7 @@ class Picture:
     @classmethod
     def read(cls, path):
         """Any picture ImageMagick reads (a BMP capture, say), or None."""
-        return cls.from_ppm(subprocess.run(["convert", path, "-depth", "8", "ppm:-"], capture_output=True).stdout)
+        return cls.from_ppm(output(["convert", path, "-depth", "8", "ppm:-"]))
 
     def crop(self, x, y, width, height):
         rows = (self.rgb[(y + r) * self.width * 3 + x * 3:(y + r) * self.width * 3 + (x + width) * 3]

@@ -87,8 +87,7 @@ class Game:
         return self.window is not None
 
     def picture(self):
-        return Picture.from_ppm(subprocess.run(["import", "-window", self.window, "-depth", "8", "ppm:-"],
-                                               capture_output=True).stdout)
+        return Picture.from_ppm(harness.output(["import", "-window", self.window, "-depth", "8", "ppm:-"]))
 
     def frame(self, scale=1):
         """The frame part of the window's picture: the bottom 424*S x 300*S pixels."""
@@ -360,7 +359,7 @@ class Native(harness.Checks):
         with open(log, "w") as out:
             ran = subprocess.run(["/usr/bin/python3", os.path.join(harness.ROOT, "tools/native-ui-tests.py"), "--build",
                                   self.build] + (["--screenshots", self.shots] if self.shots else []),
-                                 stdout=out, stderr=subprocess.STDOUT)
+                                 stdout=out, stderr=subprocess.STDOUT, timeout=1800)
         cases = read(log).splitlines()
         for line in cases:
             if line.startswith(("FAIL:", "ERROR:")):

@@ -151,8 +151,8 @@ class Windows(harness.Checks):
                             os.path.join(self.shots, name)])
 
     def root_picture(self, crop="430x344+0+0"):
-        return Picture.from_ppm(subprocess.run(["import", "-window", "root", "-crop", crop, "+repage", "-depth", "8",
-                                                "ppm:-"], capture_output=True).stdout)
+        return Picture.from_ppm(harness.output(["import", "-window", "root", "-crop", crop, "+repage", "-depth", "8",
+                                                "ppm:-"]))
 
     # --- the window, the menu, the dialog templates ----------------------------------
 
