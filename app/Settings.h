@@ -41,6 +41,9 @@ bool bindableKey(std::string_view code);
 // The name a player reads in the settings dialog ("Upp", "Mellanslag", "W").
 std::string keyLabel(std::string_view code);
 
+// The key that mutes and unmutes in play.
+inline constexpr std::string_view MUTE_KEY = "KeyM";
+
 enum class RebindResult { Done, Used, NotBindable };
 // Puts `which` on `code`: refused when another game key is on it already or
 // the key cannot be bound; binding a key to the key it is on is Done.

@@ -270,20 +270,23 @@ int runOperatorCommand(Store& store, const std::vector<std::string>& args, std::
       return 0;
     }
     if (args[1] == "day" && values.size() == 1) {
-      if (!parseDayKey(values[0])) {
+      const auto date = parseDayKey(values[0]);
+      if (!date) {
         err << "winners day: not a date (YYYY-MM-DD): " << values[0] << '\n';
         return 2;
       }
-      rankedCsv(store.topOfDay(values[0], limit), out);
+      // The same members as the list showed when it closed.
+      rankedCsv(store.topOfDay(dayKey(*date), limit, dayCloses(*date)), out);
       return 0;
     }
     if (args[1] == "week" && values.size() == 1) {
       const auto week = normaliseWeekKey(values[0]);
-      if (!week) {
+      const auto closes = week ? weekCloses(*week) : std::nullopt;
+      if (!week || !closes) {
         err << "winners week: not an ISO week (YYYY-Www): " << values[0] << '\n';
         return 2;
       }
-      rankedCsv(store.topOfWeek(*week, limit), out);
+      rankedCsv(store.topOfWeek(*week, limit, *closes), out);
       return 0;
     }
   }

@@ -35,6 +35,7 @@ const char* const USAGE =
     "                       take the client's address from X-Forwarded-For, but only on\n"
     "                       connections from these proxies (default 127.0.0.1,::1)\n"
     "  --hash-cost minimal  cheapest password hashes, for tests only (default interactive)\n"
+    "  --test-clock FILE    take the time from FILE (seconds since 1970), for tests only\n"
     "  --help               this text\n"
     "  --version            the program's version\n"
     "\n"
@@ -112,7 +113,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
     static const char* const WITH_VALUE[] = {"--listen", "--database", "--var", "--share", "--public-url",
                                              "--smtp", "--smtp-user", "--mail-from", "--site", "--sponsor-url", "--downloads",
                                              "--threads", "--verify-slots", "--hash-cost",
-                                             "--max-connections", "--max-per-address", "--head-timeout"};
+                                             "--max-connections", "--max-per-address", "--head-timeout",
+                                             "--test-clock"};
     if (std::find(std::begin(WITH_VALUE), std::end(WITH_VALUE), arg) == std::end(WITH_VALUE)) {
       error = "unknown option " + arg;
       return std::nullopt;
@@ -178,6 +180,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
         error = "--head-timeout wants 1 to 10 seconds, got " + value;
         return std::nullopt;
       }
+    } else if (arg == "--test-clock") {
+      o.testClock = value;
     } else if (arg == "--hash-cost") {
       if (value != "minimal" && value != "interactive") {
         error = "--hash-cost wants interactive or minimal, got " + value;

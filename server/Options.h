@@ -25,6 +25,7 @@ struct Options {
   // Proxies whose X-Forwarded-For names the client.
   std::vector<std::string> trustedProxies;
   bool minimalHashCost = false;
+  std::string testClock;  // a file whose number is the time (seconds since 1970), for tests
   bool help = false;
   bool version = false;
   std::vector<std::string> command;  // an operator command and its arguments

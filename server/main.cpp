@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <thread>
 
@@ -28,6 +29,16 @@
 #endif
 
 namespace {
+
+// The time a test sets: the number in the file, read on every question; the
+// real time when the file holds none.
+kortix::Clock fileClock(const std::string& path) {
+  return [path, real = kortix::systemClock()] {
+    std::ifstream in(path);
+    long long seconds = 0;
+    return (in >> seconds) ? static_cast<std::int64_t>(seconds) : real();
+  };
+}
 
 int serve(const kortix::Options& options, kortix::Store& store, const sigset_t& stopSignals) {
   using namespace kortix;
@@ -70,7 +81,7 @@ int serve(const kortix::Options& options, kortix::Store& store, const sigset_t& 
   if (options.port == 0 && publicUrl == "http://" + options.host + ":0")
     publicUrl = "http://" + options.host + ":" + std::to_string(port);
 
-  const Clock clock = systemClock();
+  const Clock clock = options.testClock.empty() ? systemClock() : fileClock(options.testClock);
   ScoreDesk desk(store, auth, clock);
   Accounts accounts(store, auth, *mailer, clock, publicUrl);
   WebConfig web;

@@ -78,8 +78,9 @@ bool isAlt(SDL_Keycode key) { return key == SDLK_LALT || key == SDLK_RALT; }
 
 }  // namespace
 
-SdlPlatform::SdlPlatform(const Options& options)
+SdlPlatform::SdlPlatform(const Options& options, TestHooks hooks)
     : options_(options),
+      hooks_(std::move(hooks)),
       audio_([this](int id) { return resource(ResourceType::Wave, id); }),
       http_(std::make_unique<CurlTransport>()),
       menu_(menuBarState()) {
@@ -127,42 +128,13 @@ SdlPlatform::SdlPlatform(const Options& options)
   rgb_.assign(static_cast<std::size_t>(FRAME_WIDTH) * FRAME_HEIGHT, 0xFF000000u);
   setUpImGui(ui_);
 
-  // Test hook: a virtual game controller whose buttons follow a script file
-  // that a test appends "BUTTON 1" or "BUTTON 0" lines to ("unplug" and
-  // "plug" take it away and bring it back).
-  if (const char* script = SDL_getenv("VILMAR_TEST_GAMEPAD"); script != nullptr && *script != '\0') {
-    plugTestPad();
-    testPadScript_.open(script);
-  }
-}
-
-void SdlPlatform::plugTestPad() {
-  if (testPad_ != nullptr) return;
-  SDL_VirtualJoystickDesc desc{};
-  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-  desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-  desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-  desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-  desc.button_mask = (1u << SDL_CONTROLLER_BUTTON_MAX) - 1u;
-  desc.axis_mask = (1u << SDL_CONTROLLER_AXIS_MAX) - 1u;
-  desc.name = "Vilmar test pad";
-  const int index = SDL_JoystickAttachVirtualEx(&desc);
-  if (index >= 0) testPad_ = SDL_JoystickOpen(index);
-}
-
-void SdlPlatform::unplugTestPad() {
-  if (testPad_ == nullptr) return;
-  const SDL_JoystickID id = SDL_JoystickInstanceID(testPad_);
-  SDL_JoystickClose(testPad_);
-  testPad_ = nullptr;
-  for (int i = 0; i < SDL_NumJoysticks(); ++i)
-    if (SDL_JoystickGetDeviceInstanceID(i) == id) SDL_JoystickDetachVirtual(i);
+  if (!hooks_.gamepadScript.empty()) testPad_ = std::make_unique<TestPad>(hooks_.gamepadScript);
 }
 
 SdlPlatform::~SdlPlatform() {
   writeTickLog();
   for (auto& [id, controller] : controllers_) SDL_GameControllerClose(controller);
-  if (testPad_ != nullptr) SDL_JoystickClose(testPad_);
+  testPad_.reset();
   if (imguiReady_) {
     ImGui_ImplSDLRenderer_Shutdown();
     ImGui_ImplSDL2_Shutdown();
@@ -330,23 +302,6 @@ void SdlPlatform::closeController(SDL_JoystickID id) {
   keys_.releaseAll(KeySource::Pad);  // an unplugged pad holds nothing down
 }
 
-void SdlPlatform::readTestPadScript() {
-  if (!testPadScript_.is_open()) return;
-  std::string line;
-  while (std::getline(testPadScript_, line)) {
-    std::istringstream words(line);
-    std::string name;
-    int state = 0;
-    if (line == "unplug") unplugTestPad();
-    if (line == "plug") plugTestPad();
-    if (testPad_ == nullptr || !(words >> name >> state)) continue;
-    const SDL_GameControllerButton button = SDL_GameControllerGetButtonFromString(name.c_str());
-    if (button != SDL_CONTROLLER_BUTTON_INVALID)
-      SDL_JoystickSetVirtualButton(testPad_, button, static_cast<Uint8>(state != 0));
-  }
-  testPadScript_.clear();  // at the end for now: the test appends more later
-}
-
 bool SdlPlatform::dialogKey(const SDL_Event& event) const {
   if (openDialog_ == nullptr || (event.type != SDL_KEYDOWN && event.type != SDL_KEYUP)) return false;
   const SDL_Keycode key = event.key.keysym.sym;
@@ -456,7 +411,7 @@ void SdlPlatform::handleEvent(const SDL_Event& event, bool inDialog) {
         menuKeyDown(k, repeat);
         // While the bar has the keyboard the game gets no key.
         if (!menuBefore && !menu_.active() && !repeat) {
-          if (k.scancode == SDL_SCANCODE_M) {
+          if (keyCodeName(k.scancode) == MUTE_KEY) {
             // M mutes and unmutes in play, and the choice is kept.
             settings_.mute = !settings_.mute;
             audio_.setVolume(settings_.volume, settings_.mute);
@@ -511,7 +466,7 @@ void SdlPlatform::handleEvent(const SDL_Event& event, bool inDialog) {
 }
 
 std::vector<int> SdlPlatform::betweenPasses() {
-  readTestPadScript();
+  if (testPad_) testPad_->readScript();
   SDL_Event event;
   while (SDL_PollEvent(&event) != 0) handleEvent(event, false);
   if (dirty_ > 0) {
@@ -556,33 +511,10 @@ void SdlPlatform::whileBusy(DialogState& state) {
   render(&state);
 }
 
-// Test hook: what each dialog shows, for a test that cannot read pixels as
-// text. The entry fields (the password among them) are never written.
-void SdlPlatform::logDialog(const DialogState& state, std::string_view event) {
-  const char* path = SDL_getenv("VILMAR_TEST_DIALOG_LOG");
-  if (path == nullptr || *path == '\0') return;
-  std::ofstream log(path, std::ios::app);
-  auto escaped = [](std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-      if (c == '\\') out += "\\\\";
-      else if (c == '\r') out += "\\r";
-      else if (c == '\n') out += "\\n";
-      else out += c;
-    }
-    return out;
-  };
-  log << event << ' ' << state.layout().id << '\n' << "caption " << escaped(state.caption()) << '\n';
-  for (const ControlTemplate& c : state.layout().controls) {
-    if (c.kind == ControlKind::Edit || c.kind == ControlKind::Password || c.kind == ControlKind::Group) continue;
-    log << "item " << c.id << ' ' << escaped(state.text(c.id)) << '\n';
-  }
-}
-
 void SdlPlatform::runDialog(Dialog& dialog) {
   DialogState state(dialogTemplate(dialog.templateId()), dialog.defaultButton());
   dialog.init(state);
-  logDialog(state, "open");
+  if (!hooks_.dialogLog.empty()) logDialog(hooks_.dialogLog, state, "open");
   menu_.close();
   openDialog_ = &state;
   int settle = 3;
@@ -616,7 +548,7 @@ void SdlPlatform::runDialog(Dialog& dialog) {
     }
   }
   openDialog_ = nullptr;
-  logDialog(state, "end");
+  if (!hooks_.dialogLog.empty()) logDialog(hooks_.dialogLog, state, "end");
   dirty_ = 2;
 }
 

@@ -22,6 +22,7 @@
 #include "app/Settings.h"
 #include "frontends/sdl/Options.h"
 #include "frontends/sdl/SdlAudio.h"
+#include "frontends/sdl/TestHooks.h"
 #include "ui/MenuBarState.h"
 
 struct ImFont;
@@ -32,7 +33,7 @@ class DialogState;
 
 class SdlPlatform final : public Platform {
  public:
-  explicit SdlPlatform(const Options& options);
+  explicit SdlPlatform(const Options& options, TestHooks hooks = {});
   ~SdlPlatform() override;
   SdlPlatform(const SdlPlatform&) = delete;
   SdlPlatform& operator=(const SdlPlatform&) = delete;
@@ -81,10 +82,6 @@ class SdlPlatform final : public Platform {
   void toggleFullscreen();
   void openController(int deviceIndex);
   void closeController(SDL_JoystickID id);
-  void readTestPadScript();
-  void plugTestPad();
-  void unplugTestPad();
-  void logDialog(const DialogState& state, std::string_view event);
   // Draws the frame, the menu bar and, when given, an open dialog; the
   // command of the dialog's button clicked, if any.
   std::optional<int> render(DialogState* dialog);
@@ -101,6 +98,7 @@ class SdlPlatform final : public Platform {
   int menuHeight() const;
 
   Options options_;
+  TestHooks hooks_;
   std::string error_;
   MonotonicClock clock_;
   SdlAudio audio_;
@@ -131,9 +129,8 @@ class SdlPlatform final : public Platform {
   Palette lastPalette_{};
 
   std::map<SDL_JoystickID, SDL_GameController*> controllers_;
-  // The test hook's virtual pad and the script of its buttons.
-  SDL_Joystick* testPad_ = nullptr;
-  std::ifstream testPadScript_;
+  // The tests' virtual pad, when they asked for one.
+  std::unique_ptr<TestPad> testPad_;
 
   std::vector<std::int64_t> tickErrorsUs_;
 };

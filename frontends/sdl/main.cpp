@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
   if (run.scale == 0) run.scale = settings.scale;
   run.fullscreen = run.fullscreen || settings.fullscreen;
 
-  vilmar::sdl::SdlPlatform platform(run);
+  vilmar::sdl::SdlPlatform platform(run, vilmar::sdl::TestHooks::fromEnvironment());
   if (!platform.ready()) {
     std::cerr << "vilmar-pintkeeper: " << platform.error() << '\n';
     return 1;

@@ -1,6 +1,7 @@
 #include "frontends/web/WebLoop.h"
 
 #include "app/App.h"
+#include "app/GameSpeed.h"
 
 namespace vilmar::web {
 
@@ -11,6 +12,7 @@ void runWebLoop(App& app, PageEvents& page) {
       if (app.gameSession) app.gameSession->resyncClock();
     }
     app.pass();
+    if (app.gameSession) page.showTitle(windowTitle(app.gameSession->practice()));
     // At most one command per pass, as the Windows loop handles one message.
     if (const auto id = page.nextCommand()) app.menuCommand(*id);
     page.breathe();

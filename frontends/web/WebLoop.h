@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <deque>
 #include <optional>
+#include <string>
 
 namespace vilmar {
 class App;
@@ -45,6 +46,8 @@ class PageEvents {
   // Gives the browser its turn if the loop has kept it waiting too long
   // (ticks that catch up run back to back without waiting).
   virtual void breathe() = 0;
+  // The page's title after a pass: "Övningsläge" joins it in a practice game.
+  virtual void showTitle(const std::string& title) { (void)title; }
 };
 
 // Runs passes until the game quits. A tab that was hidden resynchronises the

@@ -7,18 +7,83 @@
 #include <string>
 
 #include "app/App.h"
+#include "app/Settings.h"
+#include "frontends/web/WebKeys.h"
 #include "frontends/web/WebLoop.h"
 #include "frontends/web/WebPlatform.h"
 
 namespace {
 
 vilmar::web::WebPlatform* platform = nullptr;
+// The player's settings, kept in the page's local storage.
+vilmar::Settings settings;
+
+}  // namespace
+
+EM_JS(char*, js_stored_settings, (), {
+  const text = VilmarPage.storedSettings();
+  const size = lengthBytesUTF8(text) + 1;
+  const out = _malloc(size);
+  if (out) stringToUTF8(text, out, size);
+  return out;
+});
+EM_JS(int, js_store_settings, (const char* text), { return VilmarPage.storeSettings(UTF8ToString(text)) ? 1 : 0; });
+EM_JS(void, js_use_volume, (int volume, int mute), { VilmarPage.useVolume(volume, mute !== 0); });
+EM_JS(void, js_use_game_keys, (const char* codes), { VilmarPage.useGameKeys(UTF8ToString(codes)); });
+EM_JS(void, js_settings_report, (const char* text), { VilmarPage.settingsReport(UTF8ToString(text)); });
+
+namespace {
+
+// The page passes these keys in and keeps them from the browser.
+void tellGameKeys() {
+  std::string codes(vilmar::MUTE_KEY);
+  codes += " ArrowLeft ArrowRight";
+  for (const std::string& code : settings.keys.codes) codes += " " + code;
+  js_use_game_keys(codes.c_str());
+}
+
+void keepSettings() {
+  js_use_volume(settings.volume, settings.mute ? 1 : 0);
+  tellGameKeys();
+  if (js_store_settings(vilmar::formatSettings(settings).c_str()) == 0)
+    js_settings_report("Inställningarna kunde inte sparas i webbläsaren.");
+}
+
+void loadSettings() {
+  char* text = js_stored_settings();
+  std::string problem;
+  if (!vilmar::parseSettings(text != nullptr ? text : "", settings, problem)) {
+    // Told once: the damaged entries are replaced by the defaults now.
+    js_settings_report(("The stored settings were damaged (" + problem + "); the defaults replace them.").c_str());
+    keepSettings();
+  }
+  std::free(text);
+  js_use_volume(settings.volume, settings.mute ? 1 : 0);
+  tellGameKeys();
+}
 
 }  // namespace
 
 extern "C" {
 
 EMSCRIPTEN_KEEPALIVE void vilmar_key(const char* code, int down) {
+  if (platform == nullptr || code == nullptr) return;
+  if (code == vilmar::MUTE_KEY) {
+    if (down != 0) {
+      settings.mute = !settings.mute;
+      keepSettings();
+    }
+    return;
+  }
+  const auto key = vilmar::web::keyFromCode(code, settings.keys);
+  if (!key) return;
+  if (down != 0) platform->keys.press(*key);
+  else platform->keys.release(*key);
+}
+
+// A touch button (or a pad's button) for a game key, named by the key it is
+// on by default: it plays that game key whatever the keyboard's bindings.
+EMSCRIPTEN_KEEPALIVE void vilmar_button(const char* code, int down) {
   if (platform == nullptr || code == nullptr) return;
   const auto key = vilmar::web::keyFromCode(code);
   if (!key) return;
@@ -66,7 +131,9 @@ int main() {
     // are and where its sponsor link goes; elsewhere the build's own hold.
     vilmar::ServiceEndpoint service = vilmar::serviceEndpoint();
     service.pages = pageSetting("servicePages");
+    loadSettings();
     vilmar::App app(web, 1, service);
+    app.gameSession->setSpeed(settings.speed);
     if (std::string sponsor = pageSetting("sponsorUrl"); !sponsor.empty()) app.sponsorUrl = std::move(sponsor);
     js_started();
     vilmar::web::runWebLoop(app, web);

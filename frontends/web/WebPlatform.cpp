@@ -225,6 +225,14 @@ void WebPlatform::waitUntilShown() {
   lastYield_ = js_now();
 }
 
+EM_JS(void, js_show_title, (const char* text), { document.title = UTF8ToString(text); });
+
+void WebPlatform::showTitle(const std::string& title) {
+  if (title == title_) return;
+  title_ = title;
+  js_show_title(title_.c_str());
+}
+
 void WebPlatform::breathe() {
   if (js_now() - lastYield_ >= BREATHE_AFTER_MS) yieldFor(0);
 }

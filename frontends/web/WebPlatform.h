@@ -46,6 +46,7 @@ class WebPlatform final : public Platform, public PageEvents {
   void waitUntilShown() override;
   std::optional<int> nextCommand() override { return commands.next(); }
   void breathe() override;
+  void showTitle(const std::string& title) override;
 
  private:
   void yieldFor(std::uint32_t ms);
@@ -56,6 +57,7 @@ class WebPlatform final : public Platform, public PageEvents {
   std::vector<std::uint8_t> rgba_;
   std::unique_ptr<HttpTransport> http_;
   double lastYield_ = 0;
+  std::string title_;
 };
 
 }  // namespace vilmar::web

@@ -194,6 +194,30 @@ FormErrors Accounts::signInErrors(SignIn outcome) const {
   return errors;
 }
 
+FormErrors Accounts::startSession(const std::string& email, const std::string& password, const std::string& address,
+                                  std::string& token) {
+  const std::int64_t now = clock_();
+  const SignInResult signIn = auth_.signIn(email, password, address, now);
+  FormErrors errors = signInErrors(signIn.outcome);
+  if (!errors.empty()) return errors;
+  unsigned char raw[32];
+  randombytes_buf(raw, sizeof raw);
+  char hex[65];
+  sodium_bin2hex(hex, sizeof hex, raw, sizeof raw);
+  token = hex;
+  store_.addSession(signIn.user->id, tokenHash(token), now, now + SESSION_SECONDS);
+  return errors;
+}
+
+std::optional<User> Accounts::sessionMember(const std::string& token) {
+  if (token.size() != 64 || token.find_first_not_of("0123456789abcdef") != std::string::npos) return std::nullopt;
+  return store_.sessionUser(tokenHash(token), clock_());
+}
+
+void Accounts::endSession(const std::string& token) {
+  if (!token.empty() && token.size() <= 64) store_.dropSession(tokenHash(token));
+}
+
 FormErrors Accounts::endMembership(const std::string& email, const std::string& password,
                                    const std::string& address) {
   const SignInResult signIn = auth_.signIn(email, password, address, clock_());

@@ -26,6 +26,7 @@ struct Registration {
 };
 
 inline constexpr std::int64_t RESET_VALID_SECONDS = 3600;
+inline constexpr std::int64_t SESSION_SECONDS = 30 * 86400;
 inline constexpr std::int64_t RESET_MAILS_PER_HOUR = 3;
 inline constexpr std::size_t INVITES_MAX = 5;
 // Invitations one member may send in a day: friends, not a mailing list.
@@ -65,6 +66,14 @@ class Accounts {
   // RESET_LINK_INVALID as the form's message.
   FormErrors resetPassword(const std::string& token, const std::string& password, const std::string& password2,
                            const std::string& address = {});
+
+  // Signs a member in on the web with the same check and limits as the game's
+  // form; on success token holds the new session's cookie value.
+  FormErrors startSession(const std::string& email, const std::string& password, const std::string& address,
+                          std::string& token);
+  // The member whose cookie this is, while the session lasts.
+  std::optional<User> sessionMember(const std::string& token);
+  void endSession(const std::string& token);
 
   // The account and its scores leave the lists.
   FormErrors endMembership(const std::string& email, const std::string& password, const std::string& address);

@@ -123,6 +123,28 @@ std::optional<LocalDate> mondayOfWeek(std::string_view key) {
 
 LocalDate addDays(const LocalDate& date, int n) { return fromDays(toDays(date) + days{n}); }
 
+std::int64_t stockholmMidnight(const LocalDate& date) {
+  const std::int64_t utcMidnight = static_cast<std::int64_t>(toDays(date).time_since_epoch().count()) * 86400;
+  // Clocks change at 01:00 UTC, so two hours before UTC midnight the offset
+  // is the one of Stockholm's midnight.
+  return utcMidnight - stockholmOffset(utcMidnight - 7200);
+}
+
+std::int64_t dayCloses(const LocalDate& date) { return stockholmMidnight(addDays(date, 1)); }
+
+std::optional<std::int64_t> weekCloses(std::string_view key) {
+  const auto monday = mondayOfWeek(key);
+  if (!monday) return std::nullopt;
+  return stockholmMidnight(addDays(*monday, 7));
+}
+
+std::string closesIn(std::int64_t secondsLeft) {
+  const std::int64_t minutes = secondsLeft / 60;
+  if (minutes <= 0) return "om mindre än en minut";
+  if (minutes < 60) return "om " + std::to_string(minutes) + " min";
+  return "om " + std::to_string(minutes / 60) + " h " + std::to_string(minutes % 60) + " min";
+}
+
 std::string swedishDay(const LocalDate& date) {
   static constexpr std::array<const char*, 7> WEEKDAYS = {"söndag", "måndag", "tisdag", "onsdag",
                                                           "torsdag", "fredag", "lördag"};

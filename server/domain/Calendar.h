@@ -32,6 +32,16 @@ std::optional<std::string> normaliseWeekKey(std::string_view text);  // "2026-W5
 std::optional<LocalDate> mondayOfWeek(std::string_view weekKey);
 LocalDate addDays(const LocalDate& date, int days);
 
+// The moment a Swedish day begins (midnight in Stockholm), and the moments a
+// day's or a week's list closes (its last second's end), seconds since 1970.
+std::int64_t stockholmMidnight(const LocalDate& date);
+std::int64_t dayCloses(const LocalDate& date);
+std::optional<std::int64_t> weekCloses(std::string_view weekKey);
+
+// How long until a list closes, as its line says: "om 3 h 12 min",
+// "om 12 min", "om mindre än en minut" (whole minutes, rounded down).
+std::string closesIn(std::int64_t secondsLeft);
+
 // "tisdag 8 december 2026", "vecka 50, 2026".
 std::string swedishDay(const LocalDate& date);
 std::string swedishWeek(std::string_view weekKey);

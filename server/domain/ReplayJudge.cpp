@@ -1,5 +1,7 @@
 #include "domain/ReplayJudge.h"
 
+#include <sodium.h>
+
 #include "app/ReplayCheck.h"
 #include "input/Replay.h"
 #include "world/RulesVersion.h"
@@ -23,6 +25,18 @@ class Slot {
 };
 
 }  // namespace
+
+std::string replaySha256(std::span<const std::uint8_t> bytes) {
+  unsigned char digest[crypto_hash_sha256_BYTES];
+  crypto_hash_sha256(digest, bytes.data(), bytes.size());
+  static constexpr char HEX[] = "0123456789abcdef";
+  std::string text;
+  for (const unsigned char b : digest) {
+    text += HEX[b >> 4];
+    text += HEX[b & 15];
+  }
+  return text;
+}
 
 ReplayJudge::ReplayJudge(int slots, SlotQueueLimits queue, std::uint32_t tickBudget)
     : slots_(slots, queue), tickBudget_(tickBudget) {}

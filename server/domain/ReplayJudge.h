@@ -21,6 +21,9 @@ inline constexpr std::uint32_t REPLAY_TICK_BUDGET = 2u * 3600u * 25u;
 // open), and the ticks catch up afterwards.
 inline constexpr std::int64_t PLAY_TIME_SLACK_MS = 10 * 60 * 1000;
 
+// The SHA-256 of a replay file in lowercase hex: what names a verified game.
+std::string replaySha256(std::span<const std::uint8_t> bytes);
+
 struct ReplayRuling {
   enum class Kind { Verified, Refused, Busy } kind = Kind::Refused;
   std::string reason;  // why it was refused, for the operator

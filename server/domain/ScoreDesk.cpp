@@ -134,6 +134,9 @@ ScoreReply ScoreDesk::submit(std::string_view body, const std::string& address) 
   entry.at = now;
   entry.integrity = form.integrity;
   entry.length = form.length;
+  // Only a replay that verified gets this far with one.
+  entry.verified = form.hasReplay;
+  if (form.hasReplay) entry.replaySha256 = replaySha256(form.replay);
   const PreviousBests before = store_.addScore(entry);
   const bool best = !before.day || !before.week || form.score > *before.day || form.score > *before.week;
 

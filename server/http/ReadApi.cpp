@@ -67,16 +67,19 @@ void WebApp::apiTopList(const Request& req, Response& res) {
   bool ended = false;
   if (!weekParam.empty()) {
     const auto week = normaliseWeekKey(weekParam);
-    if (!week || !mondayOfWeek(*week)) return refuse(res, 400, "vecka wants an ISO week, YYYY-Www");
-    entries = store_.topOfWeek(*week, count);
+    const auto closes = week ? weekCloses(*week) : std::nullopt;
+    if (!closes) return refuse(res, 400, "vecka wants an ISO week, YYYY-Www");
+    entries = store_.topOfWeek(*week, count, *closes);
     body["week"] = *week;
+    body["closes_at"] = utcTime(*closes);
     ended = *week < weekKeyAt(now);
   } else {
     const auto date = dayParam.empty() ? std::optional<LocalDate>(stockholmDate(now)) : parseDayKey(dayParam);
     if (!date) return refuse(res, 400, "dag wants a date, YYYY-MM-DD");
     const std::string day = dayKey(*date);
-    entries = store_.topOfDay(day, count);
+    entries = store_.topOfDay(day, count, dayCloses(*date));
     body["day"] = day;
+    body["closes_at"] = utcTime(dayCloses(*date));
     ended = day < dayKeyAt(now);
   }
   body["ended"] = ended;

@@ -25,7 +25,7 @@ Templates::Templates(const std::string& dir) {
     if (!texts_.count(needed)) throw std::runtime_error(std::string("template missing: ") + needed);
   // The shared partials are put in place once, so a page is parsed once.
   for (auto& [name, text] : texts_) {
-    for (const char* partial : {"header", "footer", "builds"}) {
+    for (const char* partial : {"header", "footer", "builds", "yourplace"}) {
       if (!texts_.count(partial)) continue;
       const std::string tag = std::string("{{> ") + partial + "}}";
       for (std::size_t at = text.find(tag); at != std::string::npos; at = text.find(tag, at))

@@ -115,6 +115,10 @@ const std::vector<WebApp::Route>& WebApp::routes() {
       {"GET", "/dll/", &WebApp::dll},
       {"GET", "/ladda-ner/", &WebApp::downloads},
       {"GET", "/bekrafta/", &WebApp::confirm},
+      {"GET", "/logga-in/", &WebApp::signInForm},
+      {"POST", "/logga-in/", &WebApp::signInSubmit},
+      {"POST", "/logga-ut/", &WebApp::signOut},
+      {"GET", "/mina-resultat/", &WebApp::myResults},
       {"GET", "/healthz", &WebApp::healthz},
       {"GET", "/readyz", &WebApp::readyz},
       {"GET", "/api/v1/topplista", &WebApp::apiTopList},
@@ -311,7 +315,7 @@ void WebApp::score(const Request& req, Response& res) {
 
 // --- the lists -------------------------------------------------------------
 
-void WebApp::home(const Request&, Response& res) {
+void WebApp::home(const Request& req, Response& res) {
   const std::int64_t now = clock_();
   const LocalDate today = stockholmDate(now);
   const std::string week = weekKey(today);
@@ -321,8 +325,20 @@ void WebApp::home(const Request&, Response& res) {
   data.set("day_key", dayKey(today));
   data.set("week", swedishWeek(week));
   data.set("week_key", week);
-  const auto day = store_.topOfDay(dayKey(today), TOP_SIZE);
-  const auto weekList = store_.topOfWeek(week, TOP_SIZE);
+  const auto day = store_.topOfDay(dayKey(today), TOP_SIZE, dayCloses(today));
+  const auto weekList = store_.topOfWeek(week, TOP_SIZE, weekCloses(week).value_or(Store::NEVER_CLOSES));
+  data.set("day_closes", closingLine("Dagens lista", dayCloses(today), now));
+  data.set("week_closes", closingLine("Veckans lista", weekCloses(week).value_or(now), now));
+  if (const auto me = member(req)) {
+    // The whole lists, cached for a second like the top ten.
+    constexpr std::size_t ALL = 10000000;
+    data.set("signed_in", true);
+    data.set("me_nick", me->nick);
+    data.set("day_place", yourPlace(store_.topOfDay(dayKey(today), ALL, dayCloses(today)), me->id));
+    data.set("week_place",
+             yourPlace(store_.topOfWeek(week, ALL, weekCloses(week).value_or(Store::NEVER_CLOSES)), me->id));
+    data.set("csrf", csrfToken(req, res));
+  }
   data.set("day_list", rankedList(day));
   data.set("day_empty", day.empty());
   data.set("week_list", rankedList(weekList));
@@ -361,7 +377,10 @@ void WebApp::topList(const Request& req, Response& res) {
       page(res, "toplist", data, 400);
       return;
     }
-    entries = store_.topOfWeek(*week, TOP_SIZE);
+    entries = store_.topOfWeek(*week, TOP_SIZE, *weekCloses(*week));
+    const std::int64_t now = clock_();
+    if (*weekCloses(*week) <= now) data.set("closed", true);
+    else if (stockholmMidnight(*monday) <= now) data.set("closes", closingLine("Veckans lista", *weekCloses(*week), now));
     data.set("title", "Topplista " + swedishWeek(*week));
     data.set("heading", "Veckans bästa, " + swedishWeek(*week));
     data.set("prev", "?vecka=" + weekKey(addDays(*monday, -7)));
@@ -374,16 +393,52 @@ void WebApp::topList(const Request& req, Response& res) {
       page(res, "toplist", data, 400);
       return;
     }
-    entries = store_.topOfDay(dayKey(*date), TOP_SIZE);
+    entries = store_.topOfDay(dayKey(*date), TOP_SIZE, dayCloses(*date));
+    const std::int64_t now = clock_();
+    if (dayCloses(*date) <= now) data.set("closed", true);
+    else if (stockholmMidnight(*date) <= now) data.set("closes", closingLine("Dagens lista", dayCloses(*date), now));
     data.set("title", "Topplista " + swedishDay(*date));
     data.set("heading", "Dagens bästa, " + swedishDay(*date));
     data.set("prev", "?dag=" + dayKey(addDays(*date, -1)));
     if (!after(addDays(*date, 1), stockholmDate(clock_()))) data.set("next", "?dag=" + dayKey(addDays(*date, 1)));
     data.set("week_link", "?vecka=" + weekKey(*date));
+    if (dayParam.empty()) {
+      data.set("recent", recentWinners(*date));
+      data.set("has_recent", true);
+    }
   }
   data.set("list", rankedList(entries));
   data.set("empty", entries.empty());
   page(res, "toplist", data);
+}
+
+// "Dagens lista stänger om 3 h 12 min", with the seconds left for the
+// script that counts down (the page says it without the script too).
+PageData WebApp::closingLine(const std::string& what, std::int64_t closes, std::int64_t now) {
+  PageData line;
+  line.set("text", what + " stänger " + closesIn(closes - now));
+  line.set("what", what);
+  line.set("left", std::to_string(closes - now));
+  return line;
+}
+
+// The winner of each of the seven days before today, newest first.
+PageData WebApp::recentWinners(const LocalDate& today) {
+  PageData rows = list();
+  for (int back = 1; back <= 7; ++back) {
+    const LocalDate date = addDays(today, -back);
+    const auto top = store_.topOfDay(dayKey(date), 1, dayCloses(date));
+    PageData row;
+    row.set("day", swedishDay(date));
+    row.set("link", "?dag=" + dayKey(date));
+    row.set("none", top.empty());
+    if (!top.empty()) {
+      row.set("nick", top[0].nick);
+      row.set("score", std::to_string(top[0].score));
+    }
+    rows.push_back(row);
+  }
+  return rows;
 }
 
 void WebApp::rules(const Request&, Response& res) {
@@ -666,6 +721,136 @@ void WebApp::dll(const Request&, Response& res) {
   PageData data;
   data.set("title", "Spelet hittar inte WinInet");
   page(res, "dll", data);
+}
+
+// --- signing in on the web ---------------------------------------------------
+
+const char* WebApp::sessionCookie() const { return secureSite() ? "__Host-kortix_session" : "kortix_session"; }
+
+std::optional<User> WebApp::member(const Request& req) {
+  const std::string token = cookieValue(req, sessionCookie());
+  if (token.empty()) return std::nullopt;
+  return accounts_.sessionMember(token);
+}
+
+PageData WebApp::yourPlace(const std::vector<Ranked>& all, std::int64_t userId) {
+  PageData place;
+  std::size_t at = all.size();
+  for (std::size_t i = 0; i < all.size(); ++i)
+    if (all[i].userId == userId) {
+      at = i;
+      break;
+    }
+  place.set("none", at == all.size());
+  if (at == all.size()) return place;
+  place.set("rank", std::to_string(at + 1));
+  place.set("score", std::to_string(all[at].score));
+  // An equal score reached earlier ranks above: one point more passes it.
+  if (at > 0) place.set("to_next", std::to_string(all[at - 1].score - all[at].score + 1));
+  const std::size_t first = at >= 2 ? std::min(at - 2, all.size() >= 5 ? all.size() - 5 : 0) : 0;
+  PageData rows = list();
+  for (std::size_t i = first; i < std::min(first + 5, all.size()); ++i) {
+    PageData row;
+    row.set("rank", std::to_string(i + 1));
+    row.set("nick", all[i].nick);
+    row.set("score", std::to_string(all[i].score));
+    row.set("me", i == at);
+    rows.push_back(row);
+  }
+  place.set("around", rows);
+  return place;
+}
+
+// The member's best of each day and week played, newest first, with the
+// place it has on that list (none while the address is unconfirmed).
+void WebApp::myResults(const Request& req, Response& res) {
+  const auto me = member(req);
+  if (!me) {
+    res.set_header("Cache-Control", "no-store");
+    res.set_redirect("/logga-in/", 303);
+    return;
+  }
+  constexpr std::size_t SHOWN = 30;  // days, and weeks, at most
+  std::map<std::string, std::int32_t, std::greater<>> days, weeks;
+  for (const ScoreEntry& e : store_.scoresOf(me->id)) {
+    auto [day, newDay] = days.try_emplace(e.day, e.score);
+    if (!newDay) day->second = std::max(day->second, e.score);
+    auto [week, newWeek] = weeks.try_emplace(e.week, e.score);
+    if (!newWeek) week->second = std::max(week->second, e.score);
+  }
+  constexpr std::size_t ALL = 10000000;
+  auto rankIn = [&](const std::vector<Ranked>& all) {
+    for (std::size_t i = 0; i < all.size(); ++i)
+      if (all[i].userId == me->id) return std::to_string(i + 1);
+    return std::string("–");
+  };
+  PageData dayRows = list(), weekRows = list();
+  std::size_t shown = 0;
+  for (const auto& [key, best] : days) {
+    if (++shown > SHOWN) break;
+    const auto date = parseDayKey(key);
+    if (!date) continue;
+    PageData row;
+    row.set("label", swedishDay(*date));
+    row.set("link", "?dag=" + key);
+    row.set("score", std::to_string(best));
+    row.set("rank", rankIn(store_.topOfDay(key, ALL, dayCloses(*date))));
+    dayRows.push_back(row);
+  }
+  shown = 0;
+  for (const auto& [key, best] : weeks) {
+    if (++shown > SHOWN) break;
+    const auto closes = weekCloses(key);
+    if (!closes) continue;
+    PageData row;
+    row.set("label", swedishWeek(key));
+    row.set("link", "?vecka=" + key);
+    row.set("score", std::to_string(best));
+    row.set("rank", rankIn(store_.topOfWeek(key, ALL, *closes)));
+    weekRows.push_back(row);
+  }
+  PageData data;
+  data.set("title", "Mina resultat");
+  data.set("me_nick", me->nick);
+  data.set("none", days.empty());
+  data.set("days", dayRows);
+  data.set("weeks", weekRows);
+  page(res, "myresults", data);
+}
+
+void WebApp::signInForm(const Request& req, Response& res) {
+  PageData data;
+  data.set("title", "Logga in");
+  data.set("csrf", csrfToken(req, res));
+  page(res, "signin", data);
+}
+
+void WebApp::signInSubmit(const Request& req, Response& res) {
+  if (!csrfValid(req)) return csrfRefused(req, res);
+  const std::string email = param(req, "email");
+  std::string token;
+  const FormErrors errors = accounts_.startSession(email, param(req, "password", 128), sender(req), token);
+  if (errors.empty()) {
+    res.set_header("Set-Cookie", std::string(sessionCookie()) + "=" + token + "; Path=/; HttpOnly; SameSite=Lax; Max-Age=" +
+                                     std::to_string(SESSION_SECONDS) + (secureSite() ? "; Secure" : ""));
+    res.set_header("Cache-Control", "no-store");
+    res.set_redirect("/", 303);
+    return;
+  }
+  PageData data;
+  data.set("title", "Logga in");
+  data.set("csrf", csrfToken(req, res));
+  data.set("email", shown(email));
+  addErrors(data, errors);
+  page(res, "signin", data, 400);
+}
+
+void WebApp::signOut(const Request& req, Response& res) {
+  if (!csrfValid(req)) return csrfRefused(req, res);
+  accounts_.endSession(cookieValue(req, sessionCookie()));
+  res.set_header("Set-Cookie", std::string(sessionCookie()) + "=; Path=/; HttpOnly; SameSite=Lax; Max-Age=0" +
+                                   (secureSite() ? "; Secure" : ""));
+  res.set_redirect("/", 303);
 }
 
 // --- for the proxy and the service manager ---------------------------------

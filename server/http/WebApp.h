@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "domain/Accounts.h"
+#include "domain/Calendar.h"
 #include "domain/ScoreDesk.h"
 #include "http/Downloads.h"
 #include "http/Message.h"
@@ -79,6 +80,16 @@ class WebApp {
   void dll(const Request& req, Response& res);
   void downloads(const Request& req, Response& res);
   void healthz(const Request& req, Response& res);
+  void signInForm(const Request& req, Response& res);
+  void signInSubmit(const Request& req, Response& res);
+  void signOut(const Request& req, Response& res);
+  void myResults(const Request& req, Response& res);
+  // The signed-in member of a request, if any.
+  std::optional<User> member(const Request& req);
+  const char* sessionCookie() const;
+  // "Din placering" on a list: rank, score, the five places around and the
+  // points to the next place.
+  PageData yourPlace(const std::vector<Ranked>& all, std::int64_t userId);
   void apiTopList(const Request& req, Response& res);
   void apiBonus(const Request& req, Response& res);
   void apiPreflight(const Request& req, Response& res);
@@ -87,6 +98,8 @@ class WebApp {
   void readyz(const Request& req, Response& res);
   void siteSettings(const Request& req, Response& res);
 
+  PageData recentWinners(const LocalDate& today);
+  static PageData closingLine(const std::string& what, std::int64_t closes, std::int64_t now);
   // An error status without a body of its own gets the error page.
   void errorPage(Response& res);
   void page(Response& res, const std::string& name, PageData data, int status = 200);

@@ -78,13 +78,18 @@ class CachedStore final : public Store {
   bool removeUser(std::int64_t userId) override { return write([&] { return inner_->removeUser(userId); }); }
   std::vector<User> users() override { return inner_->users(); }
   PreviousBests addScore(const ScoreEntry& entry) override { return write([&] { return inner_->addScore(entry); }); }
+  std::vector<ScoreEntry> scoresOf(std::int64_t userId) override { return inner_->scoresOf(userId); }
   void addRejected(const RejectedAttempt& attempt) override { inner_->addRejected(attempt); }
   std::vector<RejectedAttempt> rejected(std::size_t limit) override { return inner_->rejected(limit); }
-  std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit) override {
-    return cached(days_, day, limit, [&] { return inner_->topOfDay(day, limit); });
+  std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit,
+                               std::int64_t closes = NEVER_CLOSES) override {
+    return cached(days_, day + "@" + std::to_string(closes), limit,
+                  [&] { return inner_->topOfDay(day, limit, closes); });
   }
-  std::vector<Ranked> topOfWeek(const std::string& week, std::size_t limit) override {
-    return cached(weeks_, week, limit, [&] { return inner_->topOfWeek(week, limit); });
+  std::vector<Ranked> topOfWeek(const std::string& week, std::size_t limit,
+                                std::int64_t closes = NEVER_CLOSES) override {
+    return cached(weeks_, week + "@" + std::to_string(closes), limit,
+                  [&] { return inner_->topOfWeek(week, limit, closes); });
   }
   std::vector<Referral> referrals(std::size_t limit) override {
     return cached(referrals_, "", limit, [&] { return inner_->referrals(limit); });
@@ -105,6 +110,14 @@ class CachedStore final : public Store {
   bool resetTokenValid(const std::string& tokenHash, std::int64_t now) override {
     return inner_->resetTokenValid(tokenHash, now);
   }
+  void addSession(std::int64_t userId, const std::string& tokenHash, std::int64_t createdAt,
+                  std::int64_t expiresAt) override {
+    inner_->addSession(userId, tokenHash, createdAt, expiresAt);
+  }
+  std::optional<User> sessionUser(const std::string& tokenHash, std::int64_t now) override {
+    return inner_->sessionUser(tokenHash, now);
+  }
+  void dropSession(const std::string& tokenHash) override { inner_->dropSession(tokenHash); }
   std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) override {
     return inner_->resetTokensSince(userId, since);
   }

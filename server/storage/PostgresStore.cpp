@@ -205,11 +205,37 @@ PreviousBests PostgresStore::addScore(const ScoreEntry& e) {
     if (!r[0][0].is_null()) bests.day = toScore(r[0][0]);
     if (!r[0][1].is_null()) bests.week = toScore(r[0][1]);
     w.exec_params(
-        "INSERT INTO scores (user_id, score, play_time, day, week, at, integrity, length) "
-        "VALUES ($1, $2, $3, $4, $5, $6, $7, $8)",
-        e.userId, e.score, e.playTime, e.day, e.week, e.at, std::int64_t{e.integrity}, std::int64_t{e.length});
+        "INSERT INTO scores (user_id, score, play_time, day, week, at, integrity, length, verified, replay_sha256) "
+        "VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, NULLIF($10, ''))",
+        e.userId, e.score, e.playTime, e.day, e.week, e.at, std::int64_t{e.integrity}, std::int64_t{e.length},
+        e.verified, e.replaySha256);
     w.commit();
     return bests;
+  });
+}
+
+std::vector<ScoreEntry> PostgresStore::scoresOf(std::int64_t userId) {
+  return run([&](pqxx::connection& c) {
+    pqxx::read_transaction w(c);
+    std::vector<ScoreEntry> all;
+    for (const auto& row : w.exec_params(
+             "SELECT score, play_time, day, week, at, integrity, length, verified, COALESCE(replay_sha256, '') "
+             "FROM scores WHERE user_id = $1 ORDER BY id",
+             userId)) {
+      ScoreEntry e;
+      e.userId = userId;
+      e.score = toScore(row[0]);
+      e.playTime = static_cast<std::int32_t>(row[1].as<std::int64_t>());
+      e.day = row[2].as<std::string>();
+      e.week = row[3].as<std::string>();
+      e.at = row[4].as<std::int64_t>();
+      e.integrity = static_cast<std::uint32_t>(row[5].as<std::int64_t>());
+      e.length = static_cast<std::uint32_t>(row[6].as<std::int64_t>());
+      e.verified = row[7].as<bool>();
+      e.replaySha256 = row[8].as<std::string>();
+      all.push_back(std::move(e));
+    }
+    return all;
   });
 }
 
@@ -236,27 +262,28 @@ std::vector<RejectedAttempt> PostgresStore::rejected(std::size_t limit) {
   });
 }
 
-std::vector<Ranked> PostgresStore::top(const char* column, const std::string& key, std::size_t limit) {
+std::vector<Ranked> PostgresStore::top(const char* column, const std::string& key, std::size_t limit, std::int64_t closes) {
   const std::string sql =
-      std::string("SELECT nick, email, score, at FROM (SELECT u.nick, u.email, s.score, s.at, s.id AS score_id, "
+      std::string("SELECT nick, email, score, at, user_id FROM (SELECT u.nick, u.email, s.score, s.at, s.id AS score_id, s.user_id, "
                   "ROW_NUMBER() OVER (PARTITION BY s.user_id ORDER BY s.score DESC, s.id ASC) AS rn "
-                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at IS NOT NULL AND s.") +
+                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at < $3 AND s.") +
       column + " = $1) t WHERE rn = 1 ORDER BY score DESC, at ASC, score_id ASC LIMIT $2";
   return run([&](pqxx::connection& c) {
     pqxx::read_transaction w(c);
     std::vector<Ranked> list;
-    for (const auto& r : w.exec_params(sql, key, static_cast<std::int64_t>(limit)))
-      list.push_back({r[0].as<std::string>(), r[1].as<std::string>(), toScore(r[2]), r[3].as<std::int64_t>()});
+    for (const auto& r : w.exec_params(sql, key, static_cast<std::int64_t>(limit), closes))
+      list.push_back({r[0].as<std::string>(), r[1].as<std::string>(), toScore(r[2]), r[3].as<std::int64_t>(),
+                      r[4].as<std::int64_t>()});
     return list;
   });
 }
 
-std::vector<Ranked> PostgresStore::topOfDay(const std::string& day, std::size_t limit) {
-  return top("day", day, limit);
+std::vector<Ranked> PostgresStore::topOfDay(const std::string& day, std::size_t limit, std::int64_t closes) {
+  return top("day", day, limit, closes);
 }
 
-std::vector<Ranked> PostgresStore::topOfWeek(const std::string& week, std::size_t limit) {
-  return top("week", week, limit);
+std::vector<Ranked> PostgresStore::topOfWeek(const std::string& week, std::size_t limit, std::int64_t closes) {
+  return top("week", week, limit, closes);
 }
 
 std::vector<Referral> PostgresStore::referrals(std::size_t limit) {
@@ -346,6 +373,40 @@ bool PostgresStore::resetTokenValid(const std::string& tokenHash, std::int64_t n
     pqxx::read_transaction w(c);
     return !w.exec_params("SELECT 1 FROM reset_tokens WHERE token_hash = $1 AND expires_at > $2", tokenHash, now)
                 .empty();
+  });
+}
+
+void PostgresStore::addSession(std::int64_t userId, const std::string& tokenHash, std::int64_t createdAt,
+                               std::int64_t expiresAt) {
+  run([&](pqxx::connection& c) {
+    pqxx::work w(c);
+    // Expired sessions go as new ones come.
+    w.exec_params("DELETE FROM sessions WHERE expires_at <= $1", createdAt);
+    w.exec_params("INSERT INTO sessions (token_hash, user_id, created_at, expires_at) VALUES ($1, $2, $3, $4)",
+                  tokenHash, userId, createdAt, expiresAt);
+    w.commit();
+    return 0;
+  });
+}
+
+std::optional<User> PostgresStore::sessionUser(const std::string& tokenHash, std::int64_t now) {
+  return run([&](pqxx::connection& c) -> std::optional<User> {
+    pqxx::read_transaction w(c);
+    const auto r = w.exec_params(
+        "SELECT u.id, u.email, u.nick, u.password_hash, u.referrer_key, u.created_at, u.confirmed_at IS NOT NULL "
+        "FROM sessions s JOIN users u ON u.id = s.user_id WHERE s.token_hash = $1 AND s.expires_at > $2",
+        tokenHash, now);
+    if (r.empty()) return std::nullopt;
+    return userOf(r[0]);
+  });
+}
+
+void PostgresStore::dropSession(const std::string& tokenHash) {
+  run([&](pqxx::connection& c) {
+    pqxx::work w(c);
+    w.exec_params("DELETE FROM sessions WHERE token_hash = $1", tokenHash);
+    w.commit();
+    return 0;
   });
 }
 

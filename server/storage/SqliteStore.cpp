@@ -272,13 +272,38 @@ PreviousBests SqliteStore::addScore(const ScoreEntry& e) {
     if (q.step() && !q.isNull(0)) bests.week = toScore(q.integer(0));
   }
   Statement insert(*db,
-                   "INSERT INTO scores (user_id, score, play_time, day, week, at, integrity, length) "
-                   "VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+                   "INSERT INTO scores (user_id, score, play_time, day, week, at, integrity, length, verified, replay_sha256) "
+                   "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, NULLIF(?, ''))");
   insert.bind(1, e.userId).bind(2, e.score).bind(3, e.playTime).bind(4, e.day).bind(5, e.week);
   insert.bind(6, e.at).bind(7, std::int64_t{e.integrity}).bind(8, std::int64_t{e.length});
+  insert.bind(9, std::int64_t{e.verified ? 1 : 0}).bind(10, e.replaySha256);
   insert.step();
   tx.commit();
   return bests;
+}
+
+std::vector<ScoreEntry> SqliteStore::scoresOf(std::int64_t userId) {
+  Lease db(*this);
+  Statement q(*db,
+              "SELECT score, play_time, day, week, at, integrity, length, verified, COALESCE(replay_sha256, '') "
+              "FROM scores WHERE user_id = ? ORDER BY id");
+  q.bind(1, userId);
+  std::vector<ScoreEntry> all;
+  while (q.step()) {
+    ScoreEntry e;
+    e.userId = userId;
+    e.score = toScore(q.integer(0));
+    e.playTime = static_cast<std::int32_t>(q.integer(1));
+    e.day = q.text(2);
+    e.week = q.text(3);
+    e.at = q.integer(4);
+    e.integrity = static_cast<std::uint32_t>(q.integer(5));
+    e.length = static_cast<std::uint32_t>(q.integer(6));
+    e.verified = q.integer(7) != 0;
+    e.replaySha256 = q.text(8);
+    all.push_back(std::move(e));
+  }
+  return all;
 }
 
 void SqliteStore::addRejected(const RejectedAttempt& a) {
@@ -300,26 +325,26 @@ std::vector<RejectedAttempt> SqliteStore::rejected(std::size_t limit) {
   return all;
 }
 
-std::vector<Ranked> SqliteStore::top(const char* column, const std::string& key, std::size_t limit) {
+std::vector<Ranked> SqliteStore::top(const char* column, const std::string& key, std::size_t limit, std::int64_t closes) {
   const std::string sql =
-      std::string("SELECT nick, email, score, at FROM (SELECT u.nick, u.email, s.score, s.at, s.id AS score_id, "
+      std::string("SELECT nick, email, score, at, user_id FROM (SELECT u.nick, u.email, s.score, s.at, s.id AS score_id, s.user_id, "
                   "ROW_NUMBER() OVER (PARTITION BY s.user_id ORDER BY s.score DESC, s.id ASC) AS rn "
-                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at IS NOT NULL AND s.") +
+                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at < ? AND s.") +
       column + " = ?) WHERE rn = 1 ORDER BY score DESC, at ASC, score_id ASC LIMIT ?";
   Lease db(*this);
   Statement q(*db, sql.c_str());
-  q.bind(1, key).bind(2, static_cast<std::int64_t>(limit));
+  q.bind(1, closes).bind(2, key).bind(3, static_cast<std::int64_t>(limit));
   std::vector<Ranked> list;
-  while (q.step()) list.push_back({q.text(0), q.text(1), toScore(q.integer(2)), q.integer(3)});
+  while (q.step()) list.push_back({q.text(0), q.text(1), toScore(q.integer(2)), q.integer(3), q.integer(4)});
   return list;
 }
 
-std::vector<Ranked> SqliteStore::topOfDay(const std::string& day, std::size_t limit) {
-  return top("day", day, limit);
+std::vector<Ranked> SqliteStore::topOfDay(const std::string& day, std::size_t limit, std::int64_t closes) {
+  return top("day", day, limit, closes);
 }
 
-std::vector<Ranked> SqliteStore::topOfWeek(const std::string& week, std::size_t limit) {
-  return top("week", week, limit);
+std::vector<Ranked> SqliteStore::topOfWeek(const std::string& week, std::size_t limit, std::int64_t closes) {
+  return top("week", week, limit, closes);
 }
 
 std::vector<Referral> SqliteStore::referrals(std::size_t limit) {
@@ -397,6 +422,34 @@ bool SqliteStore::resetTokenValid(const std::string& tokenHash, std::int64_t now
   Statement q(*db, "SELECT 1 FROM reset_tokens WHERE token_hash = ? AND expires_at > ?");
   q.bind(1, tokenHash).bind(2, now);
   return q.step();
+}
+
+void SqliteStore::addSession(std::int64_t userId, const std::string& tokenHash, std::int64_t createdAt,
+                             std::int64_t expiresAt) {
+  Lease db(*this);
+  Transaction tx(*db);
+  // Expired sessions go as new ones come.
+  Statement old(*db, "DELETE FROM sessions WHERE expires_at <= ?");
+  old.bind(1, createdAt).step();
+  Statement q(*db, "INSERT INTO sessions (token_hash, user_id, created_at, expires_at) VALUES (?, ?, ?, ?)");
+  q.bind(1, tokenHash).bind(2, userId).bind(3, createdAt).bind(4, expiresAt).step();
+  tx.commit();
+}
+
+std::optional<User> SqliteStore::sessionUser(const std::string& tokenHash, std::int64_t now) {
+  Lease db(*this);
+  Statement q(*db,
+              "SELECT u.id, u.email, u.nick, u.password_hash, u.referrer_key, u.created_at, u.confirmed_at IS NOT NULL "
+              "FROM sessions s JOIN users u ON u.id = s.user_id WHERE s.token_hash = ? AND s.expires_at > ?");
+  q.bind(1, tokenHash).bind(2, now);
+  if (!q.step()) return std::nullopt;
+  return User{q.integer(0), q.text(1), q.text(2), q.text(3), q.text(4), q.integer(5), q.integer(6) != 0};
+}
+
+void SqliteStore::dropSession(const std::string& tokenHash) {
+  Lease db(*this);
+  Statement q(*db, "DELETE FROM sessions WHERE token_hash = ?");
+  q.bind(1, tokenHash).step();
 }
 
 std::int64_t SqliteStore::resetTokensSince(std::int64_t userId, std::int64_t since) {

@@ -30,10 +30,11 @@ class SqliteStore final : public Store {
   bool removeUser(std::int64_t userId) override;
   std::vector<User> users() override;
   PreviousBests addScore(const ScoreEntry& entry) override;
+  std::vector<ScoreEntry> scoresOf(std::int64_t userId) override;
   void addRejected(const RejectedAttempt& attempt) override;
   std::vector<RejectedAttempt> rejected(std::size_t limit) override;
-  std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit) override;
-  std::vector<Ranked> topOfWeek(const std::string& week, std::size_t limit) override;
+  std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit, std::int64_t closes = NEVER_CLOSES) override;
+  std::vector<Ranked> topOfWeek(const std::string& week, std::size_t limit, std::int64_t closes = NEVER_CLOSES) override;
   std::vector<Referral> referrals(std::size_t limit) override;
   std::int64_t addBuild(const Build& build) override;
   bool removeBuild(std::int64_t id) override;
@@ -43,12 +44,16 @@ class SqliteStore final : public Store {
   std::optional<std::int64_t> takeResetToken(const std::string& tokenHash, std::int64_t now) override;
   void dropResetToken(const std::string& tokenHash) override;
   bool resetTokenValid(const std::string& tokenHash, std::int64_t now) override;
+  void addSession(std::int64_t userId, const std::string& tokenHash, std::int64_t createdAt,
+                  std::int64_t expiresAt) override;
+  std::optional<User> sessionUser(const std::string& tokenHash, std::int64_t now) override;
+  void dropSession(const std::string& tokenHash) override;
   std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) override;
 
   class Lease;
 
  private:
-  std::vector<Ranked> top(const char* column, const std::string& key, std::size_t limit);
+  std::vector<Ranked> top(const char* column, const std::string& key, std::size_t limit, std::int64_t closes);
 
   std::string migrationsDir_;
   std::mutex mutex_;

@@ -50,6 +50,10 @@ struct ScoreEntry {
   std::string week;  // "2026-W50", ISO week in Sweden
   std::int64_t at = 0;  // seconds since 1970
   std::uint32_t integrity = 0, length = 0;
+  // Came with its recorded game, which the service played to this score;
+  // the game's SHA-256 in lowercase hex (empty without one).
+  bool verified = false;
+  std::string replaySha256;
 };
 
 // The player's bests before the new score, where there were any.
@@ -62,6 +66,7 @@ struct Ranked {
   std::string email;  // for the operator's winner lists, never on a page
   std::int32_t score = 0;
   std::int64_t at = 0;  // when that score was first reached
+  std::int64_t userId = 0;
 };
 
 struct Referral {
@@ -87,6 +92,7 @@ struct RejectedAttempt {
 
 class Store {
  public:
+  static constexpr std::int64_t NEVER_CLOSES = INT64_MAX;
   virtual ~Store() = default;
 
   // Creates or brings the schema up to date; safe to run on every start and
@@ -111,13 +117,19 @@ class Store {
 
   // Stores the score and answers the bests it had before, in one transaction.
   virtual PreviousBests addScore(const ScoreEntry& entry) = 0;
+  // A member's scores, oldest first.
+  virtual std::vector<ScoreEntry> scoresOf(std::int64_t userId) = 0;
   virtual void addRejected(const RejectedAttempt& attempt) = 0;
   virtual std::vector<RejectedAttempt> rejected(std::size_t limit) = 0;
 
   // Best score per member with a confirmed address, highest first; ties go
   // to whoever reached it first.
-  virtual std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit) = 0;
-  virtual std::vector<Ranked> topOfWeek(const std::string& week, std::size_t limit) = 0;
+  // A member counts whose address was confirmed before the list closed
+  // (closes, seconds since 1970), so a list that has closed never changes.
+  virtual std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit,
+                                       std::int64_t closes = NEVER_CLOSES) = 0;
+  virtual std::vector<Ranked> topOfWeek(const std::string& week, std::size_t limit,
+                                        std::int64_t closes = NEVER_CLOSES) = 0;
   // Members by the number of members who named them as referrer, counting
   // confirmed addresses only.
   virtual std::vector<Referral> referrals(std::size_t limit) = 0;
@@ -136,6 +148,13 @@ class Store {
   virtual void dropResetToken(const std::string& tokenHash) = 0;
   // Whether the token is known and not expired; it stays as it is.
   virtual bool resetTokenValid(const std::string& tokenHash, std::int64_t now) = 0;
+  // Web sessions, kept only as the hash of the cookie's token.
+  virtual void addSession(std::int64_t userId, const std::string& tokenHash, std::int64_t createdAt,
+                          std::int64_t expiresAt) = 0;
+  // The member of a session that has not expired.
+  virtual std::optional<User> sessionUser(const std::string& tokenHash, std::int64_t now) = 0;
+  virtual void dropSession(const std::string& tokenHash) = 0;
+
   // Reset mails sent to a user after a moment (to bound mail floods).
   virtual std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) = 0;
 };

@@ -180,9 +180,20 @@ TEST_P(ScoreDeskTest, ARecordedGameDecidesItsScore) {
   EXPECT_NE(log[3].reason.find("is not the form's"), std::string::npos);
   EXPECT_TRUE(store->topOfDay(dayKeyAt(now), 10).empty());
 
-  // The honest game is taken, and so is a form without a game, as before.
+  // The honest game is taken, and so is a form without a game, as before,
+  // marked as not verified.
   EXPECT_EQ(send(played(header.score, time, game)).code, CODE_BEST);
   EXPECT_EQ(send(played(100, 60000, {})).code, CODE_ACCEPTED);
+  const User member = *store->userByEmail("vilmar@example.se");
+  const auto scores = store->scoresOf(member.id);
+  ASSERT_EQ(scores.size(), 2u);
+  EXPECT_EQ(scores[0].score, header.score);
+  EXPECT_TRUE(scores[0].verified);
+  EXPECT_EQ(scores[0].replaySha256, replaySha256(game));
+  EXPECT_EQ(scores[0].replaySha256.size(), 64u);
+  EXPECT_EQ(scores[1].score, 100);
+  EXPECT_FALSE(scores[1].verified);
+  EXPECT_EQ(scores[1].replaySha256, "");
 }
 
 TEST(ReplayJudge, PlaysNoReplayPastItsBudgetAndManyAtOnceAllAgree) {

@@ -260,6 +260,37 @@ class PlayTest(WebTest):
         self.assertEqual(browser.canvas_rgb(self.driver), before)
 
 
+class SettingsTest(WebTest):
+    def stored(self, name):
+        return self.driver.execute_script("return localStorage.getItem('vilmar-pintkeeper.' + arguments[0]);", name)
+
+    def test_settings_are_kept_in_local_storage_and_a_damaged_entry_is_replaced_once(self):
+        self.open()
+        self.driver.execute_script("localStorage.clear();"
+                                   "localStorage.setItem('vilmar-pintkeeper.volume', '400');"
+                                   "localStorage.setItem('vilmar-pintkeeper.key.serve', 'KeyX');")
+        self.open()
+        self.assertIn("damaged", " ".join(self.driver.execute_script("return VilmarPage.settingsReports;")))
+        self.assertEqual(self.stored("volume"), "100")
+        self.assertEqual(self.stored("key.serve"), "Space")  # the whole text went back to the defaults
+        # M mutes and the choice is kept; a binding kept is the one that plays.
+        self.press("m")
+        self.assertTrue(browser.wait_for(self.driver, "return VilmarPage.volume && VilmarPage.volume.mute"))
+        self.assertEqual(self.stored("mute"), "true")
+        self.driver.execute_script("localStorage.setItem('vilmar-pintkeeper.key.serve', 'KeyX');")
+        self.open()
+        self.assertEqual(self.driver.execute_script("return VilmarPage.settingsReports;"), [])
+        self.assertTrue(self.driver.execute_script("return VilmarPage.volume.mute;"))
+        keys = self.driver.execute_script("return VilmarPage.gameKeys;")
+        self.assertIn("KeyX", keys)
+        self.assertNotIn("Space", keys)
+        # X serves now: the first guest's mug leaves, as Space did before.
+        self.press(Keys.F1)
+        time.sleep(0.3)
+        self.press("x")
+        self.assertTrue(browser.wait_for(self.driver, "return VilmarPage.soundsStarted > 0", timeout=3))
+
+
 class TouchTest(WebTest):
     @classmethod
     def setUpClass(cls):

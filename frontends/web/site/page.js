@@ -9,7 +9,10 @@
   const menubar = document.getElementById('menubar');
   const touch = document.getElementById('touch');
   const shade = document.getElementById('shade');
-  const GAME_KEYS = new Set(['ArrowLeft', 'ArrowRight', 'ArrowUp', 'ArrowDown', 'Space', 'F1']);
+  // Where the player's settings are kept: one entry a setting, under the
+  // names of the native game's settings file.
+  const STORE_PREFIX = 'vilmar-pintkeeper.';
+  const STORED = ['scale', 'fullscreen', 'volume', 'mute', 'speed', 'key.up', 'key.down', 'key.serve', 'key.newgame'];
   const REPLY_KEEP = 16384;
   const POST_TIMEOUT_MS = 30000;
   const SETTINGS_TIMEOUT_MS = 5000;
@@ -31,8 +34,12 @@
   function call(name, types, args) {
     if (running) Module.ccall(name, null, types, args);
   }
+  // The game's keys under the player's bindings, as the program last said.
+  let gameKeys = new Set(['KeyM', 'ArrowLeft', 'ArrowRight', 'ArrowUp', 'ArrowDown', 'Space', 'F1']);
   function keyDown(code) { call('vilmar_key', ['string', 'number'], [code, 1]); }
   function keyUp(code) { call('vilmar_key', ['string', 'number'], [code, 0]); }
+  function buttonDown(code) { call('vilmar_button', ['string', 'number'], [code, 1]); }
+  function buttonUp(code) { call('vilmar_button', ['string', 'number'], [code, 0]); }
 
   function menuOpen() { return menubar.querySelector('.popup.open') !== null; }
   function closeMenus() {
@@ -49,10 +56,20 @@
     }
     if (audio.state === 'suspended') audio.resume().catch(() => {});
   }
+  let volume = { level: 100, mute: false };
+  let gain = null;
+  function applyVolume() {
+    if (gain) gain.gain.value = volume.mute ? 0 : volume.level / 100;
+  }
   function startSound(buffer) {
     const source = audio.createBufferSource();
     source.buffer = buffer;
-    source.connect(audio.destination);
+    if (!gain) {
+      gain = audio.createGain();
+      gain.connect(audio.destination);
+      applyVolume();
+    }
+    source.connect(gain);
     source.start();
     playing = source;
     VilmarPage.soundsStarted += 1;
@@ -86,12 +103,12 @@
     unlockAudio();
     if (dialog) { dialogKey(event); return; }
     if (event.key === 'Escape' && menuOpen()) { closeMenus(); canvas.focus(); return; }
-    if (!GAME_KEYS.has(event.code) || !gameHasFocus()) return;
+    if (!gameKeys.has(event.code) || !gameHasFocus() || event.ctrlKey || event.altKey || event.metaKey) return;
     event.preventDefault();
     if (!event.repeat) keyDown(event.code);
   });
   window.addEventListener('keyup', (event) => {
-    if (!GAME_KEYS.has(event.code)) return;
+    if (!gameKeys.has(event.code)) return;
     if (!dialog) event.preventDefault();
     keyUp(event.code);
   });
@@ -105,10 +122,10 @@
       event.preventDefault();
       unlockAudio();
       button.setPointerCapture(event.pointerId);
-      if (!dialog && !ended) keyDown(code);
+      if (!dialog && !ended) buttonDown(code);
     });
     for (const type of ['pointerup', 'pointercancel', 'lostpointercapture']) {
-      button.addEventListener(type, () => keyUp(code));
+      button.addEventListener(type, () => buttonUp(code));
     }
   }
   touch.addEventListener('contextmenu', (event) => event.preventDefault());
@@ -234,6 +251,41 @@
       }, () => {});
     },
     openUrl(url) { window.open(url, '_blank', 'noopener'); },
+    // The stored settings as the program reads them, "name=value" a line;
+    // empty where the browser keeps nothing (or lets the page keep nothing).
+    storedSettings() {
+      const lines = [];
+      try {
+        for (const name of STORED) {
+          const value = localStorage.getItem(STORE_PREFIX + name);
+          if (value !== null) lines.push(name + '=' + value);
+        }
+      } catch (e) { /* storage refused: the defaults */ }
+      return lines.join('\n');
+    },
+    storeSettings(text) {
+      try {
+        for (const line of text.split('\n')) {
+          const at = line.indexOf('=');
+          if (line.startsWith('#') || at < 0) continue;
+          const name = line.slice(0, at);
+          if (STORED.includes(name)) localStorage.setItem(STORE_PREFIX + name, line.slice(at + 1));
+        }
+        return true;
+      } catch (e) {
+        return false;
+      }
+    },
+    useVolume(level, mute) {
+      volume = { level, mute };
+      applyVolume();
+      VilmarPage.volume = volume;
+    },
+    useGameKeys(codes) { gameKeys = new Set(codes.split(' ')); VilmarPage.gameKeys = [...gameKeys]; },
+    gameKeys: [],
+    settingsReport(text) { console.warn(text); VilmarPage.settingsReports.push(text); },
+    settingsReports: [],
+    volume: null,
     setting(name) { return Object.prototype.hasOwnProperty.call(settings, name) ? settings[name] : ''; },
     debug(text) { console.debug(text); },
     dialogOpen(templateId) {
