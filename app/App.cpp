@@ -5,6 +5,7 @@
 #include "net/ServiceEndpoint.h"
 #include "platform/Platform.h"
 #include "ui/Dialogs.h"
+#include "ui/SettingsDialog.h"
 #include "ui/SignInDialog.h"
 
 namespace vilmar {
@@ -52,7 +53,7 @@ void App::openRequestedDialogs() {
   GameSession& session = *gameSession;
   // Keys pressed inside a dialog (F1 for help, Space on a button) were meant
   // for the dialog; none of them may act once play resumes.
-  const bool anyDialog = session.askToSubmit || session.signInRequested || session.infoRequested;
+  const bool anyDialog = session.askToSubmit || session.signInRequested || session.infoRequested || settingsRequested_;
   if (session.askToSubmit) {
     QuestionDialog question;
     platform.runDialog(question);
@@ -77,7 +78,20 @@ void App::openRequestedDialogs() {
     // The time spent reading is not made up in ticks.
     if (info.confirmed()) session.resyncClock();
   }
+  if (settingsRequested_) openSettings();
   if (anyDialog) keys_.forgetPresses();
+}
+
+void App::openSettings() {
+  settingsRequested_ = false;
+  SettingsDialog dialog(settings);
+  platform.runDialog(dialog);
+  // The time in the dialog is not made up in ticks.
+  gameSession->resyncClock();
+  if (!dialog.accepted() || dialog.settings() == settings) return;
+  settings = dialog.settings();
+  gameSession->setSpeed(settings.speed);
+  if (settingsChanged) settingsChanged(settings);
 }
 
 void App::keepBestScore() {
@@ -111,6 +125,7 @@ void App::menuCommand(int id) {
     case CMD_COMPETITION_RULES: infoTextIndex = 1; session.infoRequested = true; break;
     case CMD_ABOUT: infoTextIndex = 2; session.infoRequested = true; break;
     case CMD_QUIT: quitProgram(); break;
+    case CMD_SETTINGS: settingsRequested_ = true; break;
     case CMD_REGISTER_SCORE:
       if (session.gameOverSeen) session.signInRequested = true;
       break;

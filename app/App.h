@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -12,6 +13,7 @@
 #include "net/ScoreSubmission.h"
 #include "net/ServiceEndpoint.h"
 #include "platform/MenuCommands.h"
+#include "ui/Settings.h"
 
 namespace vilmar {
 
@@ -58,11 +60,17 @@ class App {
   // sign-in dialog's remembered entries.
   ScoreSubmission submission;
   const ServiceEndpoint service;
+  // The player's settings as the frontend loaded them. "Inställningar…"
+  // changes them; OK then hands them to settingsChanged (the frontend
+  // applies and keeps them) and the next game takes the new speed.
+  Settings settings;
+  std::function<void(const Settings&)> settingsChanged;
 
  private:
   void askAboutNewBest();
   void openRequestedDialogs();
   void keepBestScore();
+  void openSettings();
 
   KeyReader keys_;
   KeyboardInput keyboard_;
@@ -70,6 +78,7 @@ class App {
   // while it runs, bestInCurrentGame_ says the running game holds it.
   std::vector<std::uint8_t> bestReplay_;
   bool bestInCurrentGame_ = false;
+  bool settingsRequested_ = false;
   std::uint32_t gamesSeen_ = 0;
 };
 

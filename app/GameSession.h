@@ -3,7 +3,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/GameSpeed.h"
+#include "ui/GameSpeed.h"
 #include "input/InputTape.h"
 #include "input/Replay.h"
 #include "world/BarGame.h"

@@ -1,5 +1,5 @@
 #pragma once
-// The game's menu bar: three pop-ups and their nine commands, in the order
+// The game's menu bar: three pop-ups and their ten commands, in the order
 // they are shown. A frontend that draws its own menu takes it from here;
 // what a command does is App::menuCommand's business.
 
@@ -21,9 +21,10 @@ struct MenuPopup {
   std::span<const MenuItem> items;
 };
 
-inline constexpr std::array<MenuItem, 3> MENU_GAME_ITEMS{{
+inline constexpr std::array<MenuItem, 4> MENU_GAME_ITEMS{{
     {"Starta nytt spel (F1)", CMD_NEW_GAME},
     {"Spelregler", CMD_RULES},
+    {"Inställningar…", CMD_SETTINGS},
     {"Avsluta (Alt-F4)", CMD_QUIT},
 }};
 inline constexpr std::array<MenuItem, 2> MENU_COMPETITION_ITEMS{{

@@ -1,7 +1,7 @@
 #include "app/ReplayCheck.h"
 
 #include "app/GameSession.h"
-#include "app/GameSpeed.h"
+#include "ui/GameSpeed.h"
 #include "net/FormCheck.h"
 #include "platform/Platform.h"
 #include "platform/UnavailableTransport.h"

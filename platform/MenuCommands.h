@@ -12,6 +12,8 @@
 #define VILMAR_CMD_CHALLENGE 40007
 #define VILMAR_CMD_SPONSOR_SITE 40008
 #define VILMAR_CMD_SERVICE_SITE 40009
+// Not in the Windows program's menu: the native game's and the browser's.
+#define VILMAR_CMD_SETTINGS 40010
 
 #ifndef RC_INVOKED
 namespace vilmar {
@@ -26,6 +28,7 @@ enum MenuCommand : int {
   CMD_CHALLENGE = VILMAR_CMD_CHALLENGE,
   CMD_SPONSOR_SITE = VILMAR_CMD_SPONSOR_SITE,
   CMD_SERVICE_SITE = VILMAR_CMD_SERVICE_SITE,
+  CMD_SETTINGS = VILMAR_CMD_SETTINGS,
 };
 
 }  // namespace vilmar

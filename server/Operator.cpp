@@ -7,9 +7,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/ReplayCheck.h"
 #include "domain/Calendar.h"
 #include "domain/Entries.h"
+#include "input/Replay.h"
 #include "net/MachineFacts.h"
+#include "world/RulesVersion.h"
 
 #include <nlohmann/json.hpp>
 
@@ -27,11 +30,43 @@ std::string isoTime(std::int64_t unixSeconds) {
 }
 
 void rankedCsv(const std::vector<Ranked>& list, std::ostream& out) {
-  out << "rank,nick,email,score,reached_at\n";
+  out << "rank,nick,email,score,reached_at,verdict,replay_sha256\n";
   int rank = 0;
   for (const Ranked& r : list)
     out << ++rank << ',' << csvField(r.nick) << ',' << csvField(r.email) << ',' << r.score << ','
-        << isoTime(r.at) << '\n';
+        << isoTime(r.at) << ',' << (r.verified ? "verified" : "unverified") << ',' << r.replaySha256 << '\n';
+}
+
+// Plays every kept game again under this program's rules. A game recorded
+// under other rules keeps the verdict it got when it came: a rules change
+// never rewrites the lists after the fact. Exit 1 when any game of these
+// rules no longer plays to what it says.
+int verifyReplays(Store& store, std::ostream& out) {
+  out << "sha256,email,rules_version,verdict\n";
+  int mismatches = 0, kept = 0, verified = 0;
+  for (const StoredReplay& r : store.replays()) {
+    vilmar::Replay replay;
+    const vilmar::ReplayError error = vilmar::parseReplay(r.bytes, replay);
+    std::string verdict;
+    if (error != vilmar::ReplayError::None) {
+      verdict = std::string("MISMATCH unreadable: ") + vilmar::replayErrorName(error);
+      ++mismatches;
+    } else if (replay.rulesVersion != vilmar::RULES_VERSION) {
+      verdict = "kept: recorded under rules version " + std::to_string(replay.rulesVersion) + ", this program has " +
+                std::to_string(vilmar::RULES_VERSION);
+      ++kept;
+    } else if (const auto v = vilmar::checkReplay(replay); v != vilmar::ReplayVerdict::Verified) {
+      verdict = std::string("MISMATCH ") + vilmar::replayVerdictName(v);
+      ++mismatches;
+    } else {
+      verdict = "verified";
+      ++verified;
+    }
+    out << r.sha256 << ',' << csvField(r.email) << ',' << (error == vilmar::ReplayError::None ? replay.rulesVersion : 0)
+        << ',' << csvField(verdict) << '\n';
+  }
+  out << "# " << verified << " verified, " << kept << " kept from other rules, " << mismatches << " mismatches\n";
+  return mismatches == 0 ? 0 : 1;
 }
 
 bool count(const std::string& text, std::size_t& value) {
@@ -248,6 +283,7 @@ int runOperatorCommand(Store& store, const std::vector<std::string>& args, std::
           << ',' << a.userId << ',' << a.score << '\n';
     return 0;
   }
+  if (command == "verify" && args.size() == 1) return verifyReplays(store, out);
   if (command == "winners" && args.size() >= 2) {
     // winners day DATE | week WEEK | bonus, then optionally --count N
     std::size_t limit = 10;

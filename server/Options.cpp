@@ -34,6 +34,8 @@ const char* const USAGE =
     "  --trust-proxy [ADDRESS,...]\n"
     "                       take the client's address from X-Forwarded-For, but only on\n"
     "                       connections from these proxies (default 127.0.0.1,::1)\n"
+    "  --require-replay     lists show only scores whose recorded game re-played to them\n"
+    "                       (default: every score, verified ones marked)\n"
     "  --hash-cost minimal  cheapest password hashes, for tests only (default interactive)\n"
     "  --test-clock FILE    take the time from FILE (seconds since 1970), for tests only\n"
     "  --help               this text\n"
@@ -45,6 +47,7 @@ const char* const USAGE =
     "  list-builds | remove-build ID\n"
     "  list-users | remove-user EMAIL\n"
     "  rejected [N]                                       the latest refused score forms\n"
+    "  verify                                             plays every kept game again, reports mismatches\n"
     "  wait-ready [SECONDS]                               wait until the service at --listen is ready\n"
     "                                                     (GET /readyz answers 200; default 30 s)\n"
     "  winners day YYYY-MM-DD | week YYYY-Www | bonus [--count N]   winners as CSV\n";
@@ -100,6 +103,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
     }
     if (arg == "--version") {
       o.version = true;
+      continue;
+    }
+    if (arg == "--require-replay") {
+      o.requireReplay = true;
       continue;
     }
     if (arg == "--trust-proxy") {

@@ -25,6 +25,8 @@ struct Options {
   // Proxies whose X-Forwarded-For names the client.
   std::vector<std::string> trustedProxies;
   bool minimalHashCost = false;
+  // The lists show only scores whose recorded game the service played to them.
+  bool requireReplay = false;
   std::string testClock;  // a file whose number is the time (seconds since 1970), for tests
   bool help = false;
   bool version = false;

@@ -151,6 +151,7 @@ int main(int argc, char** argv) {
     const std::string share = options->shareDir.empty() ? KORTIX_SHARE_DIR : options->shareDir;
     auto store = kortix::openStore(options->database, share + "/migrations");
     store->migrate();
+    store->listVerifiedOnly(options->requireReplay);
     if (!options->command.empty())
       return kortix::runOperatorCommand(*store, options->command, std::cout, std::cerr, kortix::systemClock()());
     kortix::CachedStore cached(std::move(store), std::chrono::milliseconds(1000));

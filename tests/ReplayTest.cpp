@@ -5,7 +5,7 @@
 #include <random>
 
 #include "app/App.h"
-#include "app/GameSpeed.h"
+#include "ui/GameSpeed.h"
 #include "app/ReplayCheck.h"
 #include "input/InputTape.h"
 #include "input/Replay.h"

@@ -269,6 +269,31 @@ class NativeUiTest(unittest.TestCase):
         self.assertNotIn("damaged", read(again.log.name))
         self.assertEqual(os.listdir(os.path.dirname(ini)), ["settings.ini"])
 
+    def test_a_game_key_is_rebound_in_the_settings_dialog(self):
+        game = self.game("--scale", "2")
+        game.menu("Spel", 2)  # "Inställningar…"
+        self.assertTrue(wait_until(lambda: game.logged("open 140")))
+        ini = os.path.join(game.config, "vilmar-pintkeeper", "settings.ini")
+        # Up's button waits for a key; Escape gives the wait up, not the dialog.
+        game.key(*["Tab"] * 6, "Return", "Escape")
+        # Serve's button: a key in use (Up) is refused, X is taken.
+        game.key(*["Tab"] * 2, "Return", "Up", "x")
+        # OK (two stops on) keeps it.
+        game.key("Tab", "Tab", "Return")
+        self.assertTrue(wait_until(lambda: game.logged("end 140")))
+        self.assertTrue(game.logged("item 1112 Servera: X"), read(game.dialogs))
+        self.assertTrue(game.logged("item 1110 Upp: Upp"))
+        self.assertTrue(wait_until(lambda: "key.serve=KeyX" in read(ini)))
+        self.assertIn("key.up=ArrowUp", read(ini))
+
+    def test_escape_cancels_the_settings_dialog_and_keeps_nothing(self):
+        game = self.game("--scale", "2")
+        game.menu("Spel", 2)
+        self.assertTrue(wait_until(lambda: game.logged("open 140")))
+        game.key("Return", "Return", "Escape")  # the scale twice, then away
+        self.assertTrue(wait_until(lambda: game.logged("end 140")))
+        self.assertFalse(os.path.exists(os.path.join(game.config, "vilmar-pintkeeper", "settings.ini")))
+
     # --- typing and sending -------------------------------------------------
 
     def test_typing_after_enter_goes_on_into_the_entry(self):

@@ -27,6 +27,23 @@ const std::vector<DialogTemplate>& templates() {
        {{ID_TEXT, ControlKind::TextLine, "", 7, 7, 122, 22},
         {ID_OK, ControlKind::DefaultButton, "Ja", 7, 32, 50, 14},
         {ID_CANCEL, ControlKind::Button, "Nej", 85, 32, 50, 14}}},
+      // The native game's own: the same look as the dialogs above.
+      {DIALOG_SETTINGS, "Inställningar", 200, 150, true,
+       {{ID_SET_SCALE, ControlKind::Button, "", 7, 7, 90, 14},
+        {ID_SET_FULLSCREEN, ControlKind::Button, "", 103, 7, 90, 14},
+        {ID_SET_VOLUME, ControlKind::TextLine, "", 7, 28, 40, 10},
+        {ID_SET_VOLUME_DOWN, ControlKind::Button, "", 49, 25, 45, 14},
+        {ID_SET_VOLUME_UP, ControlKind::Button, "", 96, 25, 45, 14},
+        {ID_SET_MUTE, ControlKind::Button, "", 143, 25, 50, 14},
+        {ID_SET_SPEED, ControlKind::Button, "", 7, 43, 186, 14},
+        {-1, ControlKind::Group, "Tangenter", 7, 60, 186, 46},
+        {ID_SET_KEY_UP, ControlKind::Button, "", 11, 70, 88, 14},
+        {ID_SET_KEY_DOWN, ControlKind::Button, "", 101, 70, 88, 14},
+        {ID_SET_KEY_SERVE, ControlKind::Button, "", 11, 88, 88, 14},
+        {ID_SET_KEY_NEW_GAME, ControlKind::Button, "", 101, 88, 88, 14},
+        {ID_SET_STATUS, ControlKind::TextLine, "", 7, 109, 186, 18},
+        {ID_OK, ControlKind::DefaultButton, "OK", 7, 130, 50, 14},
+        {ID_CANCEL, ControlKind::Button, "Avbryt", 143, 130, 50, 14}}},
   };
   return all;
 }

@@ -50,12 +50,16 @@ std::string label(std::string_view text, int id) {
 constexpr float FONT_STEPS[] = {1.0f, 12.0f / 13.0f, 11.0f / 13.0f, 10.0f / 13.0f, 9.0f / 13.0f};
 std::vector<ImFont*> dialogFonts;
 
+// Latin-1, and the dashes, the ellipsis and the minus sign of the settings
+// ("Inställningar…", "Volym −").
+constexpr ImWchar TEXT_GLYPHS[] = {0x0020, 0x00FF, 0x2010, 0x2027, 0x2212, 0x2212, 0};
+
 ImFont* loadFont(float px) {
   ImGuiIO& io = ImGui::GetIO();
   for (const char* file : FONT_FILES) {
     if (std::FILE* f = std::fopen(file, "rb")) {
       std::fclose(f);
-      if (ImFont* font = io.Fonts->AddFontFromFileTTF(file, px, nullptr, io.Fonts->GetGlyphRangesDefault()))
+      if (ImFont* font = io.Fonts->AddFontFromFileTTF(file, px, nullptr, TEXT_GLYPHS))
         return font;
     }
   }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/GameSpeed.h"
+#include "ui/GameSpeed.h"
 #include "net/ServiceEndpoint.h"
 
 namespace vilmar::sdl {

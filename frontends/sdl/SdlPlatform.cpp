@@ -242,6 +242,21 @@ bool SdlPlatform::readProgramFile(std::string& bytes) {
 
 void SdlPlatform::debugOutput(std::string_view text) { std::cerr << text; }
 
+void SdlPlatform::useWindowSettings(int scale, bool fullscreen) {
+  if (window_ == nullptr) return;
+  const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+  if (full && !fullscreen) toggleFullscreen();
+  if (scale > 0) {
+    // The picture scale times, and the menu bar above it.
+    const int w = FRAME_WIDTH * scale;
+    const int h = FRAME_HEIGHT * scale + menuBarHeight(ui_);
+    if (fullscreen) windowed_ = SDL_Rect{windowed_.x, windowed_.y, w, h};
+    else SDL_SetWindowSize(window_, w, h);
+  }
+  if (!full && fullscreen) toggleFullscreen();
+  dirty_ = 2;
+}
+
 void SdlPlatform::toggleFullscreen() {
   const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
   if (!full) {
@@ -305,6 +320,7 @@ void SdlPlatform::closeController(SDL_JoystickID id) {
 bool SdlPlatform::dialogKey(const SDL_Event& event) const {
   if (openDialog_ == nullptr || (event.type != SDL_KEYDOWN && event.type != SDL_KEYUP)) return false;
   const SDL_Keycode key = event.key.keysym.sym;
+  if (openDialog_->text(ID_SET_CAPTURE) == "1") return true;  // a key for the settings, not for a control
   if ((event.key.keysym.mod & KMOD_ALT) != 0) return false;  // Alt+Enter, Alt+F4 are the window's
   if (key == SDLK_TAB || key == SDLK_RETURN || key == SDLK_KP_ENTER || key == SDLK_ESCAPE) return true;
   const bool onButton = openDialog_->keys().focusedKind() == StopKind::Button;
@@ -313,6 +329,14 @@ bool SdlPlatform::dialogKey(const SDL_Event& event) const {
 
 void SdlPlatform::dialogKeyDown(const SDL_Keysym& k, bool repeat) {
   if (openDialog_ == nullptr || openDialog_->busy) return;
+  if (openDialog_->text(ID_SET_CAPTURE) == "1") {
+    // The dialog waits for a key: this one, whatever it is, is the answer.
+    if (!repeat) {
+      openDialog_->setItemText(ID_KEY_PRESSED, keyCodeName(k.scancode));
+      dialogCommand_ = ID_KEY_PRESSED;
+    }
+    return;
+  }
   std::optional<DialogKey> key;
   switch (k.sym) {
     case SDLK_TAB: key = (k.mod & KMOD_SHIFT) != 0 ? DialogKey::BackTab : DialogKey::Tab; break;
@@ -525,7 +549,12 @@ void SdlPlatform::runDialog(Dialog& dialog) {
     bool any = SDL_WaitEventTimeout(&event, settle > 0 ? 15 : 250) != 0;
     if (any) {
       handleEvent(event, true);
-      while (SDL_PollEvent(&event) != 0) handleEvent(event, true);
+      // Keys typed ahead act in order: once one has pressed the focused
+      // button, the rest wait until its command has run (it may change what
+      // the next key means, as a settings key button does). Typing into an
+      // entry goes on in the same frame, so the entry keeps its caret.
+      auto pressedAButton = [&] { return dialogCommand_ && state.keys().focusedKind() == StopKind::Button; };
+      while (!pressedAButton() && SDL_PollEvent(&event) != 0) handleEvent(event, true);
       settle = 3;
     } else if (settle > 0) {
       --settle;

@@ -19,7 +19,7 @@
 #include "platform/Platform.h"
 #include "frontends/posix/MonotonicClock.h"
 #include "platform/KeyLatch.h"
-#include "app/Settings.h"
+#include "ui/Settings.h"
 #include "frontends/sdl/Options.h"
 #include "frontends/sdl/SdlAudio.h"
 #include "frontends/sdl/TestHooks.h"
@@ -53,6 +53,8 @@ class SdlPlatform final : public Platform {
   void useSettings(const Settings& settings);
   const Settings& settings() const { return settings_; }
   bool takeSettingsChanged();
+  // The window as the settings say: the scale (0 leaves its size) and fullscreen.
+  void useWindowSettings(int scale, bool fullscreen);
   // The window's title; set only when it changes.
   void showTitle(const std::string& title);
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "app/Settings.h"
+#include "ui/Settings.h"
 
 namespace vilmar::sdl {
 

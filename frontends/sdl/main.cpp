@@ -10,7 +10,7 @@
 
 #include "Version.h"
 #include "app/App.h"
-#include "app/GameSpeed.h"
+#include "ui/GameSpeed.h"
 #include "frontends/sdl/Options.h"
 #include "frontends/sdl/SdlPlatform.h"
 #include "frontends/sdl/SettingsFile.h"
@@ -58,6 +58,7 @@ int main(int argc, char** argv) {
   }
   vilmar::App app(platform, 1, options->service);
   platform.useSettings(settings);
+  app.settings = settings;
   app.gameSession->setSpeed(options->speed ? *options->speed : settings.speed);
   // A write that fails is told once; the game goes on, and the next change
   // tries again.
@@ -66,6 +67,11 @@ int main(int argc, char** argv) {
     if (!settingsFile) return;
     if (vilmar::sdl::saveSettings(*settingsFile, changed, error)) return;
     if (!std::exchange(saveFailed, true)) std::cerr << "vilmar-pintkeeper: " << error << '\n';
+  };
+  app.settingsChanged = [&](const vilmar::Settings& changed) {
+    platform.useSettings(changed);
+    platform.useWindowSettings(changed.scale, changed.fullscreen);
+    keep(changed);
   };
   if (!options->replay.empty()) app.gameSession->playBack(replay);
   while (!app.quitting()) {
@@ -76,7 +82,10 @@ int main(int argc, char** argv) {
     for (const int command : platform.betweenPasses()) app.menuCommand(command);
     // What the player changed, over what the file held: a command-line
     // override of this run is not written.
-    if (platform.takeSettingsChanged()) keep(platform.settings());
+    if (platform.takeSettingsChanged()) {
+      app.settings.mute = platform.settings().mute;
+      keep(app.settings);
+    }
     if (platform.closeRequested()) break;
   }
   if (!app.quitting()) app.quitProgram();

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/Settings.h"
+#include "ui/Settings.h"
 #include "platform/Platform.h"
 
 namespace vilmar::web {

@@ -1,7 +1,7 @@
 #include "frontends/web/WebLoop.h"
 
 #include "app/App.h"
-#include "app/GameSpeed.h"
+#include "ui/GameSpeed.h"
 
 namespace vilmar::web {
 

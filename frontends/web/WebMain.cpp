@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/App.h"
-#include "app/Settings.h"
+#include "ui/Settings.h"
 #include "frontends/web/WebKeys.h"
 #include "frontends/web/WebLoop.h"
 #include "frontends/web/WebPlatform.h"
@@ -15,6 +15,7 @@
 namespace {
 
 vilmar::web::WebPlatform* platform = nullptr;
+vilmar::App* game = nullptr;
 // The player's settings, kept in the page's local storage.
 vilmar::Settings settings;
 
@@ -29,6 +30,7 @@ EM_JS(char*, js_stored_settings, (), {
 });
 EM_JS(int, js_store_settings, (const char* text), { return VilmarPage.storeSettings(UTF8ToString(text)) ? 1 : 0; });
 EM_JS(void, js_use_volume, (int volume, int mute), { VilmarPage.useVolume(volume, mute !== 0); });
+EM_JS(void, js_use_fullscreen, (int on), { VilmarPage.useFullscreen(on !== 0); });
 EM_JS(void, js_use_game_keys, (const char* codes), { VilmarPage.useGameKeys(UTF8ToString(codes)); });
 EM_JS(void, js_settings_report, (const char* text), { VilmarPage.settingsReport(UTF8ToString(text)); });
 
@@ -71,6 +73,7 @@ EMSCRIPTEN_KEEPALIVE void vilmar_key(const char* code, int down) {
   if (code == vilmar::MUTE_KEY) {
     if (down != 0) {
       settings.mute = !settings.mute;
+      if (game != nullptr) game->settings.mute = settings.mute;
       keepSettings();
     }
     return;
@@ -134,9 +137,20 @@ int main() {
     loadSettings();
     vilmar::App app(web, 1, service);
     app.gameSession->setSpeed(settings.speed);
+    app.settings = settings;
+    game = &app;
+    app.settingsChanged = [](const vilmar::Settings& changed) {
+      // The page fits the picture to the window itself: the scale is the
+      // native game's, kept here for it unchanged.
+      const bool fullscreenChanged = changed.fullscreen != settings.fullscreen;
+      settings = changed;
+      keepSettings();
+      if (fullscreenChanged) js_use_fullscreen(settings.fullscreen ? 1 : 0);
+    };
     if (std::string sponsor = pageSetting("sponsorUrl"); !sponsor.empty()) app.sponsorUrl = std::move(sponsor);
     js_started();
     vilmar::web::runWebLoop(app, web);
+    game = nullptr;
   }
   platform = nullptr;
   js_ended();

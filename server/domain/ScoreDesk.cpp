@@ -136,8 +136,17 @@ ScoreReply ScoreDesk::submit(std::string_view body, const std::string& address) 
   entry.length = form.length;
   // Only a replay that verified gets this far with one.
   entry.verified = form.hasReplay;
-  if (form.hasReplay) entry.replaySha256 = replaySha256(form.replay);
+  if (form.hasReplay) {
+    entry.replaySha256 = replaySha256(form.replay);
+    entry.replay.assign(form.replay.begin(), form.replay.end());
+  }
   const PreviousBests before = store_.addScore(entry);
+  if (before.replayTaken) {
+    // Someone else's game re-sent as one's own.
+    refuse(address, "replay: already counts for another member (" + entry.replaySha256 + ")", email, user.id,
+           form.score, now);
+    return {ScoreReply::Kind::Verdict, CODE_REFUSED};
+  }
   const bool best = !before.day || !before.week || form.score > *before.day || form.score > *before.week;
 
   ScoreReply reply{ScoreReply::Kind::Verdict, best ? CODE_BEST : CODE_ACCEPTED};

@@ -86,7 +86,11 @@ void WebApp::apiTopList(const Request& req, Response& res) {
   nlohmann::json list = nlohmann::json::array();
   std::size_t rank = 0;
   for (const Ranked& entry : entries)
-    list.push_back({{"rank", ++rank}, {"nick", entry.nick}, {"score", entry.score}, {"reached_at", utcTime(entry.at)}});
+    list.push_back({{"rank", ++rank},
+                    {"nick", entry.nick},
+                    {"score", entry.score},
+                    {"reached_at", utcTime(entry.at)},
+                    {"verified", entry.verified}});
   body["entries"] = std::move(list);
   answer(res, 200, body, cacheFor(ended));
 }

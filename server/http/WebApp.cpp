@@ -17,6 +17,8 @@ namespace {
 
 constexpr const char* CSRF_COOKIE = "kortix_csrf";
 constexpr std::size_t TOP_SIZE = 10;
+// A whole list, for a member's own place in it.
+constexpr std::size_t ALL_PLACES = 10000000;
 
 PageData list() { return PageData(PageData::type::list); }
 
@@ -39,6 +41,7 @@ PageData rankedList(const std::vector<Ranked>& entries) {
     row.set("rank", std::to_string(++rank));
     row.set("nick", entry.nick);
     row.set("score", std::to_string(entry.score));
+    row.set("verified", entry.verified);
     rows.push_back(row);
   }
   return rows;
@@ -378,6 +381,8 @@ void WebApp::topList(const Request& req, Response& res) {
       return;
     }
     entries = store_.topOfWeek(*week, TOP_SIZE, *weekCloses(*week));
+    if (const auto me = member(req))
+      data.set("place", yourPlace(store_.topOfWeek(*week, ALL_PLACES, *weekCloses(*week)), me->id));
     const std::int64_t now = clock_();
     if (*weekCloses(*week) <= now) data.set("closed", true);
     else if (stockholmMidnight(*monday) <= now) data.set("closes", closingLine("Veckans lista", *weekCloses(*week), now));
@@ -394,6 +399,8 @@ void WebApp::topList(const Request& req, Response& res) {
       return;
     }
     entries = store_.topOfDay(dayKey(*date), TOP_SIZE, dayCloses(*date));
+    if (const auto me = member(req))
+      data.set("place", yourPlace(store_.topOfDay(dayKey(*date), ALL_PLACES, dayCloses(*date)), me->id));
     const std::int64_t now = clock_();
     if (dayCloses(*date) <= now) data.set("closed", true);
     else if (stockholmMidnight(*date) <= now) data.set("closes", closingLine("Dagens lista", dayCloses(*date), now));

@@ -79,6 +79,7 @@ class CachedStore final : public Store {
   std::vector<User> users() override { return inner_->users(); }
   PreviousBests addScore(const ScoreEntry& entry) override { return write([&] { return inner_->addScore(entry); }); }
   std::vector<ScoreEntry> scoresOf(std::int64_t userId) override { return inner_->scoresOf(userId); }
+  std::vector<StoredReplay> replays() override { return inner_->replays(); }
   void addRejected(const RejectedAttempt& attempt) override { inner_->addRejected(attempt); }
   std::vector<RejectedAttempt> rejected(std::size_t limit) override { return inner_->rejected(limit); }
   std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit,
@@ -93,6 +94,10 @@ class CachedStore final : public Store {
   }
   std::vector<Referral> referrals(std::size_t limit) override {
     return cached(referrals_, "", limit, [&] { return inner_->referrals(limit); });
+  }
+  void listVerifiedOnly(bool on) override {
+    inner_->listVerifiedOnly(on);
+    write([] { return 0; });  // lists kept from before count no more
   }
   std::int64_t addBuild(const Build& build) override { return write([&] { return inner_->addBuild(build); }); }
   bool removeBuild(std::int64_t id) override { return write([&] { return inner_->removeBuild(id); }); }

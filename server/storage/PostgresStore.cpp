@@ -8,6 +8,35 @@ namespace kortix {
 
 namespace {
 
+std::string hexOf(const std::vector<std::uint8_t>& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string hex;
+  hex.reserve(bytes.size() * 2);
+  for (const std::uint8_t b : bytes) {
+    hex += digits[b >> 4];
+    hex += digits[b & 15];
+  }
+  return hex;
+}
+
+// What encode(..., 'hex') gives back: lowercase pairs (newlines, which it
+// may add, are passed over).
+std::vector<std::uint8_t> bytesOfHex(const std::string& hex) {
+  std::vector<std::uint8_t> bytes;
+  int high = -1;
+  for (const char c : hex) {
+    const int v = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (v < 0) continue;
+    if (high < 0) {
+      high = v;
+    } else {
+      bytes.push_back(static_cast<std::uint8_t>(high * 16 + v));
+      high = -1;
+    }
+  }
+  return bytes;
+}
+
 std::int32_t toScore(const pqxx::field& f) { return static_cast<std::int32_t>(f.as<std::int64_t>()); }
 
 User userOf(const pqxx::row& r) {
@@ -20,57 +49,44 @@ std::string describe(const std::exception& e) { return std::string("postgresql: 
 
 }  // namespace
 
-PostgresStore::PostgresStore(std::string url, std::string migrationsDir, std::size_t connections)
-    : url_(std::move(url)), migrationsDir_(std::move(migrationsDir)) {
-  idle_.resize(std::max<std::size_t>(connections, 1));
-  // Open one at once, so that a wrong address is reported at start.
+namespace {
+
+ConnectionPool<pqxx::connection> connectionsTo(const std::string& url, std::size_t connections) {
+  // Open one at once, so that a wrong address is reported at start; a
+  // connection the server closed while it waited is opened anew.
   try {
-    idle_.back() = std::make_unique<pqxx::connection>(url_);
+    return {connections, [url] { return std::make_unique<pqxx::connection>(url); }, 1,
+            [](const pqxx::connection& c) { return c.is_open(); }};
   } catch (const std::exception& e) {
     throw StoreError(describe(e));
   }
 }
+
+}  // namespace
+
+PostgresStore::PostgresStore(std::string url, std::string migrationsDir, std::size_t connections)
+    : url_(std::move(url)), migrationsDir_(std::move(migrationsDir)), pool_(connectionsTo(url_, connections)) {}
 
 PostgresStore::~PostgresStore() = default;
 
 template <typename Work>
 auto PostgresStore::run(Work work) {
   for (int attempt = 0;; ++attempt) {
-    std::unique_ptr<pqxx::connection> connection;
-    {
-      std::unique_lock lock(mutex_);
-      available_.wait(lock, [&] { return !idle_.empty(); });
-      connection = std::move(idle_.back());
-      idle_.pop_back();
-    }
-    struct GiveBack {
-      PostgresStore& store;
-      std::unique_ptr<pqxx::connection>& connection;
-      ~GiveBack() {
-        {
-          std::lock_guard lock(store.mutex_);
-          store.idle_.push_back(std::move(connection));
-        }
-        store.available_.notify_one();
-      }
-    } giveBack{*this, connection};
+    ConnectionPool<pqxx::connection>::Lease connection;
     try {
-      if (!connection || !connection->is_open()) {
-        connection.reset();
-        connection = std::make_unique<pqxx::connection>(url_);
-      }
+      connection = pool_.take();
       return work(*connection);
     } catch (const pqxx::in_doubt_error& e) {
       // The commit may or may not have happened: never do it twice.
-      connection.reset();
+      connection.discard();
       throw StoreError(describe(e));
     } catch (const pqxx::broken_connection& e) {
-      connection.reset();
+      connection.discard();
       if (attempt >= 1) throw StoreError(describe(e));
     } catch (const pqxx::sql_error& e) {
       throw StoreError(describe(e));
     } catch (const pqxx::failure& e) {
-      connection.reset();
+      connection.discard();
       if (attempt >= 1) throw StoreError(describe(e));
     }
   }
@@ -174,6 +190,7 @@ bool PostgresStore::removeUser(std::int64_t userId) {
     w.exec_params("DELETE FROM scores WHERE user_id = $1", userId);
     w.exec_params("DELETE FROM reset_tokens WHERE user_id = $1", userId);
     w.exec_params("DELETE FROM rejected WHERE user_id = $1", userId);
+    w.exec_params("DELETE FROM replays WHERE user_id = $1", userId);
     const auto r = w.exec_params("DELETE FROM users WHERE id = $1", userId);
     w.commit();
     return r.affected_rows() > 0;
@@ -198,6 +215,19 @@ PreviousBests PostgresStore::addScore(const ScoreEntry& e) {
     // cannot both count as the new best.
     w.exec_params("SELECT 1 FROM users WHERE id = $1 FOR UPDATE", e.userId);
     PreviousBests bests;
+    if (!e.replaySha256.empty()) {
+      // The first member to send a game owns it: a second insert waits for
+      // the first to end and then sees its row.
+      w.exec_params(
+          "INSERT INTO replays (sha256, user_id, bytes, added_at) VALUES ($1, $2, decode($3, 'hex'), $4) "
+          "ON CONFLICT (sha256) DO NOTHING",
+          e.replaySha256, e.userId, hexOf(e.replay), e.at);
+      const auto owner = w.exec_params("SELECT user_id FROM replays WHERE sha256 = $1", e.replaySha256);
+      if (!owner.empty() && owner[0][0].as<std::int64_t>() != e.userId) {
+        bests.replayTaken = true;
+        return bests;  // rolled back
+      }
+    }
     const auto r = w.exec_params(
         "SELECT (SELECT MAX(score) FROM scores WHERE day = $1 AND user_id = $3), "
         "(SELECT MAX(score) FROM scores WHERE week = $2 AND user_id = $3)",
@@ -211,6 +241,18 @@ PreviousBests PostgresStore::addScore(const ScoreEntry& e) {
         e.verified, e.replaySha256);
     w.commit();
     return bests;
+  });
+}
+
+std::vector<StoredReplay> PostgresStore::replays() {
+  return run([&](pqxx::connection& c) {
+    pqxx::read_transaction w(c);
+    std::vector<StoredReplay> all;
+    for (const auto& r : w.exec("SELECT r.sha256, r.user_id, u.email, encode(r.bytes, 'hex'), r.added_at "
+                                "FROM replays r JOIN users u ON u.id = r.user_id ORDER BY r.added_at, r.sha256"))
+      all.push_back({r[0].as<std::string>(), r[1].as<std::int64_t>(), r[2].as<std::string>(),
+                     bytesOfHex(r[3].as<std::string>()), r[4].as<std::int64_t>()});
+    return all;
   });
 }
 
@@ -264,16 +306,19 @@ std::vector<RejectedAttempt> PostgresStore::rejected(std::size_t limit) {
 
 std::vector<Ranked> PostgresStore::top(const char* column, const std::string& key, std::size_t limit, std::int64_t closes) {
   const std::string sql =
-      std::string("SELECT nick, email, score, at, user_id FROM (SELECT u.nick, u.email, s.score, s.at, s.id AS score_id, s.user_id, "
+      std::string("SELECT nick, email, score, at, user_id, verified, replay_sha256 FROM (SELECT u.nick, u.email, "
+                  "s.score, s.at, s.id AS score_id, s.user_id, s.verified, "
+                  "COALESCE(s.replay_sha256, '') AS replay_sha256, "
                   "ROW_NUMBER() OVER (PARTITION BY s.user_id ORDER BY s.score DESC, s.id ASC) AS rn "
-                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at < $3 AND s.") +
-      column + " = $1) t WHERE rn = 1 ORDER BY score DESC, at ASC, score_id ASC LIMIT $2";
+                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at < $3") +
+      (verifiedOnly_ ? " AND s.verified" : "") + " AND s." + column +
+      " = $1) t WHERE rn = 1 ORDER BY score DESC, at ASC, score_id ASC LIMIT $2";
   return run([&](pqxx::connection& c) {
     pqxx::read_transaction w(c);
     std::vector<Ranked> list;
     for (const auto& r : w.exec_params(sql, key, static_cast<std::int64_t>(limit), closes))
       list.push_back({r[0].as<std::string>(), r[1].as<std::string>(), toScore(r[2]), r[3].as<std::int64_t>(),
-                      r[4].as<std::int64_t>()});
+                      r[4].as<std::int64_t>(), r[5].as<bool>(), r[6].as<std::string>()});
     return list;
   });
 }

@@ -3,14 +3,12 @@
 // Connections that break (a restarted server) are opened anew on the next
 // call; a call that broke before its commit is tried once more.
 
-#include <condition_variable>
-#include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include <pqxx/connection>
 
+#include "storage/ConnectionPool.h"
 #include "storage/Store.h"
 
 
@@ -34,6 +32,7 @@ class PostgresStore final : public Store {
   std::vector<User> users() override;
   PreviousBests addScore(const ScoreEntry& entry) override;
   std::vector<ScoreEntry> scoresOf(std::int64_t userId) override;
+  std::vector<StoredReplay> replays() override;
   void addRejected(const RejectedAttempt& attempt) override;
   std::vector<RejectedAttempt> rejected(std::size_t limit) override;
   std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit, std::int64_t closes = NEVER_CLOSES) override;
@@ -60,9 +59,7 @@ class PostgresStore final : public Store {
 
   std::string url_;
   std::string migrationsDir_;
-  std::mutex mutex_;
-  std::condition_variable available_;
-  std::vector<std::unique_ptr<pqxx::connection>> idle_;  // null: to be opened
+  ConnectionPool<pqxx::connection> pool_;
 };
 
 }  // namespace kortix

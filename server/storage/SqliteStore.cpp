@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 #include "storage/Migrations.h"
 
 namespace kortix {
@@ -40,6 +42,16 @@ class Statement {
                           SQLITE_TRANSIENT) != SQLITE_OK)
       fail(db_, "bind");
     return *this;
+  }
+  Statement& blob(int index, const std::vector<std::uint8_t>& bytes) {
+    if (sqlite3_bind_blob(stmt_, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT) != SQLITE_OK)
+      fail(db_, "bind");
+    return *this;
+  }
+  std::vector<std::uint8_t> blob(int column) {
+    const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt_, column));
+    return bytes ? std::vector<std::uint8_t>(bytes, bytes + sqlite3_column_bytes(stmt_, column))
+                 : std::vector<std::uint8_t>();
   }
   // True while there is a row.
   bool step() {
@@ -87,60 +99,43 @@ std::int32_t toScore(std::int64_t value) { return static_cast<std::int32_t>(valu
 
 }  // namespace
 
+void CloseSqlite::operator()(sqlite3* db) const { sqlite3_close(db); }
+
 // A connection borrowed from the pool for one call.
 class SqliteStore::Lease {
  public:
-  explicit Lease(SqliteStore& store) : store_(store) {
-    std::unique_lock lock(store_.mutex_);
-    store_.available_.wait(lock, [&] { return !store_.idle_.empty(); });
-    db_ = store_.idle_.back();
-    store_.idle_.pop_back();
-  }
-  ~Lease() {
-    {
-      std::lock_guard lock(store_.mutex_);
-      store_.idle_.push_back(db_);
-    }
-    store_.available_.notify_one();
-  }
-  Lease(const Lease&) = delete;
-  Lease& operator=(const Lease&) = delete;
-  sqlite3* operator*() const { return db_; }
+  explicit Lease(SqliteStore& store) : lease_(store.pool_.take()) {}
+  sqlite3* operator*() const { return lease_.get(); }
 
  private:
-  SqliteStore& store_;
-  sqlite3* db_ = nullptr;
+  ConnectionPool<sqlite3, CloseSqlite>::Lease lease_;
 };
 
-SqliteStore::SqliteStore(const std::string& path, std::string migrationsDir, std::size_t connections)
-    : migrationsDir_(std::move(migrationsDir)) {
-  for (std::size_t i = 0; i < std::max<std::size_t>(connections, 1); ++i) {
-    sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.c_str(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                                   nullptr);
-    if (rc != SQLITE_OK) {
-      const std::string message = db ? sqlite3_errmsg(db) : "out of memory";
-      sqlite3_close(db);
-      for (sqlite3* open : all_) sqlite3_close(open);
-      throw StoreError("sqlite: cannot open " + path + ": " + message);
-    }
-    all_.push_back(db);
-    sqlite3_busy_timeout(db, 10000);
-    try {
-      // A reply of 0 or 1 promises the score is on disk: every commit syncs.
-      exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;");
-    } catch (...) {
-      for (sqlite3* open : all_) sqlite3_close(open);
-      throw;
-    }
-  }
-  idle_ = all_;
+namespace {
+
+std::unique_ptr<sqlite3, CloseSqlite> openSqlite(const std::string& path) {
+  sqlite3* raw = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &raw,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+  std::unique_ptr<sqlite3, CloseSqlite> db(raw);
+  if (rc != SQLITE_OK)
+    throw StoreError("sqlite: cannot open " + path + ": " + (raw ? sqlite3_errmsg(raw) : "out of memory"));
+  sqlite3_busy_timeout(raw, 10000);
+  // A reply of 0 or 1 promises the score is on disk: every commit syncs.
+  exec(raw, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;");
+  return db;
 }
 
-SqliteStore::~SqliteStore() {
-  for (sqlite3* db : all_) sqlite3_close(db);
-}
+}  // namespace
+
+// Every connection is opened at start, so that a file that cannot be opened
+// is reported before the service answers anyone.
+SqliteStore::SqliteStore(const std::string& path, std::string migrationsDir, std::size_t connections)
+    : migrationsDir_(std::move(migrationsDir)),
+      pool_(std::max<std::size_t>(connections, 1), [path] { return openSqlite(path); },
+            std::max<std::size_t>(connections, 1)) {}
+
+SqliteStore::~SqliteStore() = default;
 
 void SqliteStore::migrate() {
   const auto files = readMigrations(migrationsDir_);
@@ -238,7 +233,7 @@ bool SqliteStore::removeUser(std::int64_t userId) {
   Lease db(*this);
   Transaction tx(*db);
   for (const char* sql : {"DELETE FROM scores WHERE user_id = ?", "DELETE FROM reset_tokens WHERE user_id = ?",
-                          "DELETE FROM rejected WHERE user_id = ?"}) {
+                          "DELETE FROM rejected WHERE user_id = ?", "DELETE FROM replays WHERE user_id = ?"}) {
     Statement q(*db, sql);
     q.bind(1, userId).step();
   }
@@ -261,6 +256,20 @@ PreviousBests SqliteStore::addScore(const ScoreEntry& e) {
   Lease db(*this);
   Transaction tx(*db);
   PreviousBests bests;
+  if (!e.replaySha256.empty()) {
+    // The first member to send a game owns it; the write lock is held, so
+    // two members sending it at once cannot both.
+    Statement keep(*db,
+                   "INSERT INTO replays (sha256, user_id, bytes, added_at) VALUES (?, ?, ?, ?) "
+                   "ON CONFLICT (sha256) DO NOTHING");
+    keep.bind(1, e.replaySha256).bind(2, e.userId).blob(3, e.replay).bind(4, e.at).step();
+    Statement owner(*db, "SELECT user_id FROM replays WHERE sha256 = ?");
+    owner.bind(1, e.replaySha256);
+    if (owner.step() && owner.integer(0) != e.userId) {
+      bests.replayTaken = true;
+      return bests;  // rolled back
+    }
+  }
   {
     Statement q(*db, "SELECT MAX(score) FROM scores WHERE day = ? AND user_id = ?");
     q.bind(1, e.day).bind(2, e.userId);
@@ -280,6 +289,16 @@ PreviousBests SqliteStore::addScore(const ScoreEntry& e) {
   insert.step();
   tx.commit();
   return bests;
+}
+
+std::vector<StoredReplay> SqliteStore::replays() {
+  Lease db(*this);
+  Statement q(*db,
+              "SELECT r.sha256, r.user_id, u.email, r.bytes, r.added_at FROM replays r "
+              "JOIN users u ON u.id = r.user_id ORDER BY r.added_at, r.sha256");
+  std::vector<StoredReplay> all;
+  while (q.step()) all.push_back({q.text(0), q.integer(1), q.text(2), q.blob(3), q.integer(4)});
+  return all;
 }
 
 std::vector<ScoreEntry> SqliteStore::scoresOf(std::int64_t userId) {
@@ -327,15 +346,20 @@ std::vector<RejectedAttempt> SqliteStore::rejected(std::size_t limit) {
 
 std::vector<Ranked> SqliteStore::top(const char* column, const std::string& key, std::size_t limit, std::int64_t closes) {
   const std::string sql =
-      std::string("SELECT nick, email, score, at, user_id FROM (SELECT u.nick, u.email, s.score, s.at, s.id AS score_id, s.user_id, "
+      std::string("SELECT nick, email, score, at, user_id, verified, replay_sha256 FROM (SELECT u.nick, u.email, "
+                  "s.score, s.at, s.id AS score_id, s.user_id, s.verified, "
+                  "COALESCE(s.replay_sha256, '') AS replay_sha256, "
                   "ROW_NUMBER() OVER (PARTITION BY s.user_id ORDER BY s.score DESC, s.id ASC) AS rn "
-                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at < ? AND s.") +
-      column + " = ?) WHERE rn = 1 ORDER BY score DESC, at ASC, score_id ASC LIMIT ?";
+                  "FROM scores s JOIN users u ON u.id = s.user_id WHERE u.confirmed_at < ?") +
+      (verifiedOnly_ ? " AND s.verified <> 0" : "") + " AND s." + column +
+      " = ?) WHERE rn = 1 ORDER BY score DESC, at ASC, score_id ASC LIMIT ?";
   Lease db(*this);
   Statement q(*db, sql.c_str());
   q.bind(1, closes).bind(2, key).bind(3, static_cast<std::int64_t>(limit));
   std::vector<Ranked> list;
-  while (q.step()) list.push_back({q.text(0), q.text(1), toScore(q.integer(2)), q.integer(3), q.integer(4)});
+  while (q.step())
+    list.push_back({q.text(0), q.text(1), toScore(q.integer(2)), q.integer(3), q.integer(4), q.integer(5) != 0,
+                    q.text(6)});
   return list;
 }
 

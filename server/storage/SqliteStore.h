@@ -2,16 +2,19 @@
 // The store in one SQLite file: write-ahead log, every commit synced to disk,
 // a small pool of connections so that pages are read in parallel.
 
-#include <condition_variable>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "storage/ConnectionPool.h"
 #include "storage/Store.h"
 
 struct sqlite3;
 
 namespace kortix {
+
+struct CloseSqlite {
+  void operator()(sqlite3* db) const;
+};
 
 class SqliteStore final : public Store {
  public:
@@ -31,6 +34,7 @@ class SqliteStore final : public Store {
   std::vector<User> users() override;
   PreviousBests addScore(const ScoreEntry& entry) override;
   std::vector<ScoreEntry> scoresOf(std::int64_t userId) override;
+  std::vector<StoredReplay> replays() override;
   void addRejected(const RejectedAttempt& attempt) override;
   std::vector<RejectedAttempt> rejected(std::size_t limit) override;
   std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit, std::int64_t closes = NEVER_CLOSES) override;
@@ -56,10 +60,7 @@ class SqliteStore final : public Store {
   std::vector<Ranked> top(const char* column, const std::string& key, std::size_t limit, std::int64_t closes);
 
   std::string migrationsDir_;
-  std::mutex mutex_;
-  std::condition_variable available_;
-  std::vector<sqlite3*> idle_;
-  std::vector<sqlite3*> all_;
+  ConnectionPool<sqlite3, CloseSqlite> pool_;
 };
 
 }  // namespace kortix

@@ -54,11 +54,25 @@ struct ScoreEntry {
   // the game's SHA-256 in lowercase hex (empty without one).
   bool verified = false;
   std::string replaySha256;
+  // The game's bytes, kept once per game with the member it counts for
+  // (addScore only; scoresOf leaves them out).
+  std::vector<std::uint8_t> replay;
 };
 
 // The player's bests before the new score, where there were any.
 struct PreviousBests {
   std::optional<std::int32_t> day, week;
+  // The score's game already counts for another member: nothing was stored.
+  bool replayTaken = false;
+};
+
+// A kept game, and whose it is.
+struct StoredReplay {
+  std::string sha256;
+  std::int64_t userId = 0;
+  std::string email;
+  std::vector<std::uint8_t> bytes;
+  std::int64_t addedAt = 0;
 };
 
 struct Ranked {
@@ -67,6 +81,9 @@ struct Ranked {
   std::int32_t score = 0;
   std::int64_t at = 0;  // when that score was first reached
   std::int64_t userId = 0;
+  // That score came with its recorded game and the service played it to it.
+  bool verified = false;
+  std::string replaySha256;  // lowercase hex, empty without a game
 };
 
 struct Referral {
@@ -119,11 +136,14 @@ class Store {
   virtual PreviousBests addScore(const ScoreEntry& entry) = 0;
   // A member's scores, oldest first.
   virtual std::vector<ScoreEntry> scoresOf(std::int64_t userId) = 0;
+  // Every kept game, oldest first.
+  virtual std::vector<StoredReplay> replays() = 0;
   virtual void addRejected(const RejectedAttempt& attempt) = 0;
   virtual std::vector<RejectedAttempt> rejected(std::size_t limit) = 0;
 
   // Best score per member with a confirmed address, highest first; ties go
-  // to whoever reached it first.
+  // to whoever reached it first. With listVerifiedOnly(true), only scores
+  // whose recorded game the service played to them count.
   // A member counts whose address was confirmed before the list closed
   // (closes, seconds since 1970), so a list that has closed never changes.
   virtual std::vector<Ranked> topOfDay(const std::string& day, std::size_t limit,
@@ -133,6 +153,8 @@ class Store {
   // Members by the number of members who named them as referrer, counting
   // confirmed addresses only.
   virtual std::vector<Referral> referrals(std::size_t limit) = 0;
+  // Set once at start, before the store is shared between threads.
+  virtual void listVerifiedOnly(bool on) { verifiedOnly_ = on; }
 
   virtual std::int64_t addBuild(const Build& build) = 0;
   virtual bool removeBuild(std::int64_t id) = 0;
@@ -157,6 +179,9 @@ class Store {
 
   // Reset mails sent to a user after a moment (to bound mail floods).
   virtual std::int64_t resetTokensSince(std::int64_t userId, std::int64_t since) = 0;
+
+ protected:
+  bool verifiedOnly_ = false;
 };
 
 // "sqlite:PATH" or "postgresql://..." (also "postgres://").

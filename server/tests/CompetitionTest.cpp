@@ -384,6 +384,17 @@ TEST_P(CompetitionTest, ASignedInMemberSeesTheirPlaceAndThePointsToTheNext) {
   EXPECT_NE(last.find("<td>3</td><td>Nickc</td>"), std::string::npos);
   EXPECT_NE(last.find("Plats 7 med 100 poäng. 201 poäng till nästa placering."), std::string::npos);
 
+  // The same on the list pages, of the day and of the week.
+  const auto list = c.Get("/topplista/", {{"Cookie", session}});
+  ASSERT_TRUE(list);
+  EXPECT_NE(list->body.find("Din placering"), std::string::npos);
+  EXPECT_NE(list->body.find("Plats 4 med 400 poäng. 101 poäng till nästa placering."), std::string::npos);
+  EXPECT_NE(c.Get(("/topplista/?vecka=" + weekKeyAt(std::time(nullptr))).c_str(), {{"Cookie", session}})
+                ->body.find("Plats 4 med 400 poäng."),
+            std::string::npos);
+  EXPECT_NE(c.Get("/topplista/?dag=2020-01-01", {{"Cookie", session}})->body.find("Du har inget resultat på listan ännu."),
+            std::string::npos);
+
   // Their own history: today's best and this week's, with the place.
   const auto mine = c.Get("/mina-resultat/", {{"Cookie", session}});
   ASSERT_TRUE(mine);

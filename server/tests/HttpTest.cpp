@@ -470,7 +470,7 @@ TEST(ServerCommandLine, HelpBadOptionsAndOperatorCommands) {
     return dayKeyAt(std::chrono::duration_cast<std::chrono::seconds>(now).count());
   }();
   EXPECT_EQ(runServerCommand(with({"winners", "day", today}), &out), 0);
-  EXPECT_NE(out.find("rank,nick,email,score,reached_at\n1,\"'=Anna,\"\"the best\"\"\",anna@example.se,300,"),
+  EXPECT_NE(out.find("rank,nick,email,score,reached_at,verdict,replay_sha256\n1,\"'=Anna,\"\"the best\"\"\",anna@example.se,300,"),
             std::string::npos)
       << out;
   EXPECT_EQ(runServerCommand(with({"winners", "week", "2026-W53", "--count", "3"}), &out), 0);

@@ -64,7 +64,10 @@ TEST_P(SimEndToEnd, RegisterOnTheWebThenSendFromTheGame) {
   httplib::Client c("127.0.0.1", server->port());
   const auto home = c.Get("/");
   ASSERT_TRUE(home);
-  EXPECT_NE(home->body.find("<td>1</td><td>Bartendern</td><td>122</td>"), std::string::npos);
+  // The simulator sent its game with the score: played again, and marked so.
+  EXPECT_NE(home->body.find("<td>1</td><td>Bartendern</td><td>122 <span class=\"verified\" title=\"Verifierad\">✓</span></td>"),
+            std::string::npos)
+      << home->body;
 
   // A stranger is sent to the registration page, a wrong password to the reset page.
   const std::string base = "http://127.0.0.1:" + std::to_string(VILMAR_TEST_SERVICE_PORT);

@@ -21,7 +21,7 @@ NewUser member(const std::string& name, const std::string& referrer = "") {
 
 ScoreEntry score(std::int64_t user, std::int32_t points, std::int64_t at, const std::string& day = "2026-12-08",
                  const std::string& week = "2026-W50") {
-  return {user, points, 5000, day, week, at, 77, 5000, false, {}};
+  return {user, points, 5000, day, week, at, 77, 5000, false, {}, {}};
 }
 
 using StoreContract = StoreTest;

@@ -13,7 +13,7 @@
 
 #include "Version.h"
 #include "app/App.h"
-#include "app/GameSpeed.h"
+#include "ui/GameSpeed.h"
 #include "app/ReplayCheck.h"
 #include "frontends/headless/HeadlessPlatform.h"
 #include "frontends/headless/InputScript.h"

@@ -213,7 +213,7 @@ class Native(harness.Checks):
         self.check(holds(lambda: "end 129" not in read(game.dialogs), 1.0), "Escape does not close the information dialog")
         game.press("Return")
         self.check(game.logged("end 129"), "Enter closes it (OK)")
-        game.menu(MENU_GAME_X, 40, 2)
+        game.menu(MENU_GAME_X, 40, 3)  # "Avsluta (Alt-F4)"
         code = game.exit_code()
         self.check(code == 0, "\"Avsluta (Alt-F4)\" exits with code 0 (%s)" % exited(code))
 

@@ -122,14 +122,15 @@ class PageTest(WebTest):
         self.driver.find_element(By.ID, "fullscreen").click()
         self.assertTrue(browser.wait_for(self.driver, "return document.fullscreenElement === null;"))
 
-    def test_menu_has_the_three_popups_and_nine_commands(self):
+    def test_menu_has_the_three_popups_and_ten_commands(self):
         self.open()
         texts = self.driver.execute_script(
             "return [...document.querySelectorAll('#menubar .popup')].map(p =>"
             " [p.querySelector('button').textContent,"
             "  [...p.querySelectorAll('li button')].map(b => [b.textContent, Number(b.dataset.command)])]);")
         self.assertEqual(texts, [
-            ["Spel", [["Starta nytt spel (F1)", 40001], ["Spelregler", 40002], ["Avsluta (Alt-F4)", 40003]]],
+            ["Spel", [["Starta nytt spel (F1)", 40001], ["Spelregler", 40002], ["Inställningar…", 40010],
+                      ["Avsluta (Alt-F4)", 40003]]],
             ["Tävling", [["Tävlingsregler", 40004], ["Om Kortix", 40005]]],
             ["Koppla upp", [["Registrera high-score", 40006], ["Utmana dina vänner", 40007],
                             ["Surfa till Kortixsajten", 40009], ["Besök Vilmars hemsida", 40008]]],
@@ -291,6 +292,76 @@ class SettingsTest(WebTest):
         self.assertTrue(browser.wait_for(self.driver, "return VilmarPage.soundsStarted > 0", timeout=3))
 
 
+class SettingsDialogTest(WebTest):
+    def test_a_game_key_is_rebound_in_the_settings_dialog_from_the_keyboard(self):
+        self.open()
+        self.driver.execute_script("localStorage.clear();")
+        self.open()
+        self.menu("Spel", "Inställningar…")
+        self.assertEqual(self.open_dialog(), 140)
+        focused = "return document.activeElement.textContent;"
+        # Serve's button, reached with Tab, waits for a key; a key in use is
+        # refused and said so, Escape gives up the wait, not the dialog.
+        self.press_active(Keys.ENTER)  # the first stop, fullscreen: on
+        self.press_active(Keys.ENTER)  # and off again
+        for _ in range(7):
+            self.press_active(Keys.TAB)
+        self.assertEqual(self.driver.execute_script(focused), "Servera: Mellanslag")
+        self.press_active(Keys.ENTER)
+        self.assertTrue(browser.wait_for(self.driver, "return document.activeElement.textContent === 'Servera: …';"))
+        self.press_active(Keys.ARROW_UP)
+        self.assertTrue(browser.wait_for(self.driver, "return document.querySelector('[data-item=\"1120\"]')"
+                                                      ".textContent.startsWith('Tangenten används redan');"))
+        self.assertEqual(self.driver.execute_script(
+            "return document.querySelector('[data-item=\"1120\"]').getAttribute('role');"), "status")
+        self.press_active("x")
+        self.assertTrue(browser.wait_for(self.driver, "return document.activeElement.textContent === 'Servera: X';"))
+        self.press_active(Keys.TAB)
+        self.press_active(Keys.ENTER)  # New game's button
+        self.press_active(Keys.ESCAPE)
+        self.assertTrue(browser.wait_for(self.driver, "return document.activeElement.textContent === 'Nytt spel: F1';"))
+        self.assertFalse(self.dialog_closed(timeout=0.3))
+        self.press_active(Keys.TAB)
+        self.press_active(Keys.ENTER)  # OK
+        self.assertTrue(self.dialog_closed())
+        self.assertEqual(self.driver.execute_script("return localStorage.getItem('vilmar-pintkeeper.key.serve');"),
+                         "KeyX")
+        self.assertIn("KeyX", self.driver.execute_script("return VilmarPage.gameKeys;"))
+
+    def press_active(self, key):
+        self.driver.switch_to.active_element.send_keys(key)
+
+
+class GamepadTest(WebTest):
+    def test_a_pad_stubbed_in_the_page_starts_a_game_and_serves(self):
+        self.open()
+        self.driver.find_element(By.ID, "game").click()  # the page has the focus, as a player's has
+        self.driver.execute_script("""
+            window.testPad = { index: 0, connected: true, mapping: 'standard',
+                               buttons: Array.from({ length: 17 }, () => ({ pressed: false })) };
+            navigator.getGamepads = () => [window.testPad];""")
+        press = "window.testPad.buttons[arguments[0]].pressed = arguments[1];"
+        presses = "return VilmarPage.padPresses;"
+        self.driver.execute_script(press, 9, True)  # Start: a new game
+        self.assertTrue(browser.wait_for(self.driver, "return VilmarPage.padPresses === 1;"))
+        self.driver.execute_script(press, 9, False)
+        time.sleep(0.3)
+        self.assertEqual(self.driver.execute_script("return VilmarPage.soundsStarted;"), 0)
+        self.driver.execute_script(press, 0, True)  # south: serve
+        self.assertTrue(browser.wait_for(self.driver, "return VilmarPage.padPresses === 2;"))
+        self.driver.execute_script(press, 0, False)
+        self.assertTrue(browser.wait_for(self.driver, "return VilmarPage.soundsStarted > 0;", timeout=3),
+                        "no serve from the pad")
+        self.assertEqual(self.driver.execute_script(presses), 2)
+        # Pulled out while held, the button lets go; plugged in again, it plays.
+        self.driver.execute_script(press, 12, True)
+        self.assertTrue(browser.wait_for(self.driver, "return VilmarPage.padPresses === 3;"))
+        self.driver.execute_script("navigator.getGamepads = () => [];")
+        time.sleep(0.2)
+        self.driver.execute_script("navigator.getGamepads = () => [window.testPad];")
+        self.assertTrue(browser.wait_for(self.driver, "return VilmarPage.padPresses === 4;"))
+
+
 class TouchTest(WebTest):
     @classmethod
     def setUpClass(cls):
@@ -303,6 +374,17 @@ class TouchTest(WebTest):
             "return document.body.classList.contains('touch') ?"
             " [...document.querySelectorAll('#touch button')].map(b => b.offsetWidth > 0 ? b.dataset.key : null) : null;")
         self.assertEqual(labels, ["ArrowUp", "ArrowDown", "Space", "F1"])
+        # Every button is at least 44 px each way and has a name to read out,
+        # at a phone's width too.
+        self.driver.set_window_size(320, 640)
+        sizes = self.driver.execute_script(
+            "return [...document.querySelectorAll('#touch button')].map(b =>"
+            " [b.getBoundingClientRect().width, b.getBoundingClientRect().height,"
+            "  b.getAttribute('aria-label') || b.textContent]);")
+        for width, height, name in sizes:
+            self.assertGreaterEqual(min(width, height), 44, name)
+            self.assertTrue(name.strip())
+        self.driver.set_window_size(900, 700)
         before = browser.canvas_rgb(self.driver)
         self.driver.find_element(By.CSS_SELECTOR, "#touch button[data-key='F1']").click()
         time.sleep(0.5)

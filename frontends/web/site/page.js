@@ -131,6 +131,40 @@
   touch.addEventListener('contextmenu', (event) => event.preventDefault());
   canvas.addEventListener('pointerdown', () => { unlockAudio(); canvas.focus(); });
 
+  // --- gamepads: the native game's mapping (D-pad up and down, the south
+  // button serves, Start starts a new game). Browsers show a pad only after
+  // one of its buttons was pressed; it is polled every frame, so a pad
+  // plugged in during play works at once and one pulled out lets go.
+  const PAD_BUTTONS = [[12, 'ArrowUp'], [13, 'ArrowDown'], [0, 'Space'], [9, 'F1']];
+  const padHeld = new Map();  // "pad:button" -> the key it holds
+  function padButton(id, code, down) {
+    if (down === padHeld.has(id)) return;
+    if (down) {
+      padHeld.set(id, code);
+      unlockAudio();
+      VilmarPage.padPresses += 1;
+      if (!dialog && !ended) buttonDown(code);
+    } else {
+      padHeld.delete(id);
+      buttonUp(code);
+    }
+  }
+  function pollPads() {
+    const pads = navigator.getGamepads ? [...navigator.getGamepads()] : [];
+    const present = new Set();
+    for (const pad of pads) {
+      if (!pad || !pad.connected) continue;
+      for (const [button, code] of PAD_BUTTONS) {
+        const id = pad.index + ':' + button;
+        present.add(id);
+        padButton(id, code, Boolean(pad.buttons[button] && pad.buttons[button].pressed));
+      }
+    }
+    for (const [id, code] of [...padHeld]) if (!present.has(id)) padButton(id, code, false);
+    requestAnimationFrame(pollPads);
+  }
+  requestAnimationFrame(pollPads);
+
   // --- menu
   for (const popup of menubar.querySelectorAll('.popup')) {
     popup.querySelector(':scope > button').addEventListener('click', () => {
@@ -169,7 +203,19 @@
       dialogQueue.push(id);
     }
   }
+  // While the settings wait for a key, the next key pressed is the answer,
+  // by its physical name; nothing else happens with it.
+  const ID_SET_CAPTURE = 1121;
+  const ID_KEY_PRESSED = 1122;
   function dialogKey(event) {
+    const capture = item(ID_SET_CAPTURE);
+    if (capture && capture.textContent === '1') {
+      event.preventDefault();
+      if (event.repeat || !event.code) return;
+      item(ID_KEY_PRESSED).value = event.code;
+      command(ID_KEY_PRESSED);
+      return;
+    }
     if (event.key === 'Enter') {
       // Enter on a focused button is that button; elsewhere the default one.
       if (event.target instanceof HTMLButtonElement && dialog.contains(event.target)) return;
@@ -281,10 +327,16 @@
       applyVolume();
       VilmarPage.volume = volume;
     },
+    // Fullscreen as the settings say (the click on OK lets the page ask).
+    useFullscreen(on) {
+      if (on && !document.fullscreenElement) document.getElementById('app').requestFullscreen().catch(() => {});
+      else if (!on && document.fullscreenElement) document.exitFullscreen().catch(() => {});
+    },
     useGameKeys(codes) { gameKeys = new Set(codes.split(' ')); VilmarPage.gameKeys = [...gameKeys]; },
     gameKeys: [],
     settingsReport(text) { console.warn(text); VilmarPage.settingsReports.push(text); },
     settingsReports: [],
+    padPresses: 0,
     volume: null,
     setting(name) { return Object.prototype.hasOwnProperty.call(settings, name) ? settings[name] : ''; },
     debug(text) { console.debug(text); },
@@ -303,7 +355,7 @@
       document.getElementById('app').inert = true;
       shade.classList.add('open');
       dialog.classList.add('open');
-      const first = dialog.querySelector('input') || dialog.querySelector('button.default');
+      const first = dialog.querySelector('input:not([type=hidden]), button.first') || dialog.querySelector('button.default');
       if (first) first.focus();
     },
     dialogCaption(text) { if (dialog) dialog.querySelector('.caption').textContent = text; },

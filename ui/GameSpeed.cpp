@@ -1,4 +1,4 @@
-#include "app/GameSpeed.h"
+#include "ui/GameSpeed.h"
 
 namespace vilmar {
 

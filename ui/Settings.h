@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/GameSpeed.h"
+#include "ui/GameSpeed.h"
 #include "platform/Platform.h"
 
 namespace vilmar {
