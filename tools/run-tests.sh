@@ -23,8 +23,8 @@ tools/server-tests.sh
 
 if command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v import >/dev/null; then
   echo "== native game under Xvfb (release, then sanitizers)"
-  tools/sdl-tests.sh --no-build
-  tools/sdl-tests.sh --no-build --asan
+  /usr/bin/python3 tools/testing/sdltests.py
+  /usr/bin/python3 tools/testing/sdltests.py --asan
 else
   echo "== native game: skipped (needs xvfb, xdotool, imagemagick)"
 fi
@@ -34,7 +34,9 @@ tools/fuzz-tests.sh
 
 if command -v wine >/dev/null && command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
   echo "== Windows program under Wine"
-  tools/wine-tests.sh
+  cmake --preset mingw >/dev/null
+  cmake --build --preset mingw -j"$jobs"
+  /usr/bin/python3 tools/testing/winetests.py
 else
   echo "== Windows program: skipped (needs wine, xvfb, xdotool, imagemagick, g++-mingw-w64-x86-64-posix)"
 fi

@@ -1,4 +1,4 @@
-// Helps tools/sdl-tests.sh work the native game from outside:
+// Helps tools/testing/sdltests.py work the native game from outside:
 //   vilmar-sdl-testaid wave ID RATE CHANNELS FILE
 //     writes wave resource ID as the game plays it on a 16-bit device with
 //     that rate and channel count, to find it in what the device recorded;

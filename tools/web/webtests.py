@@ -143,10 +143,9 @@ class FrameTest(WebTest):
         browser.simulate("", 3, work, png_every=1)
         pngs = sorted(os.listdir(os.path.join(work, "png")))
         self.assertTrue(pngs)
-        _, _, indices, palette = browser.read_indexed_png(os.path.join(work, "png", pngs[0]))
+        expected = browser.Picture.from_png(os.path.join(work, "png", pngs[0])).rgb
         self.open()
         canvas = browser.canvas_rgb(self.driver)
-        expected = browser.to_rgb(indices, palette)
         differing = sum(1 for i in range(0, len(expected), 3) if expected[i:i + 3] != canvas[i:i + 3])
         self.assertEqual(differing, 0, "%d pixels differ from the simulator's opening frame" % differing)
 
@@ -156,7 +155,7 @@ class FrameTest(WebTest):
         work = os.path.join(self.work, "keys")
         opening = browser.simulate("", 3, os.path.join(work, "open"), png_every=1)
         first = sorted(os.listdir(os.path.join(work, "open", "png")))[0]
-        _, _, _, palette = browser.read_indexed_png(os.path.join(work, "open", "png", first))
+        palette = browser.Picture.from_png(os.path.join(work, "open", "png", first)).palette
         with_space, without_space = set(), set()
         for trace in [browser.simulate("2 f1 tap\n", 120, os.path.join(work, "f1"))]:
             without_space |= {p["frame"] for p in trace if p["frame"]}
@@ -190,7 +189,7 @@ class PlayTest(WebTest):
         for p in trace:
             if p["frame"]:
                 passes.setdefault(p["frame"], p["pass"])
-        _, _, _, palette = browser.read_indexed_png(self.opening_png())
+        palette = browser.Picture.from_png(self.opening_png()).palette
         lookup = {}
         for i, colour in enumerate(palette):
             lookup.setdefault(bytes(colour), i)
