@@ -462,7 +462,10 @@ class Windows(harness.Checks):
         self.check(self.no_dialog(20),
                    "the game service accepts the Windows program's score and the sign-in dialog closes")
         site = "http://127.0.0.1:%d/" % service.port
-        self.check(wait_until(lambda: "<td>Vinbonden</td><td>%s</td>" % best in harness.fetch(site), 6, step=0.2),
+        # The program sends its recorded game with the score, so the service
+        # lists it as verified.
+        row = '<td>Vinbonden</td><td>%s <span class="verified" title="Verifierad">' % best
+        self.check(wait_until(lambda: row in harness.fetch(site), 6, step=0.2),
                    "the score (%s) is on the service's front page" % best)  # the lists are cached for a second
 
     # --- the ways to quit ---------------------------------------------------------
