@@ -130,9 +130,9 @@ ByteRange byteRange(std::string_view header, std::size_t size) {
   ByteRange range;
   header = trim(header);
   if (!header.starts_with("bytes=")) return range;
-  const std::string_view spec = trim(header.substr(6));
-  if (spec.find(',') != std::string_view::npos) return range;  // several: the whole file, once
-  const std::size_t dash = spec.find('-');
+  const std::string_view wanted = trim(header.substr(6));
+  if (wanted.find(',') != std::string_view::npos) return range;  // several: the whole file, once
+  const std::size_t dash = wanted.find('-');
   if (dash == std::string_view::npos) return range;
   const auto number = [](std::string_view digits, std::size_t& value) {
     if (digits.empty() || digits.size() > 18 || digits.find_first_not_of("0123456789") != std::string_view::npos)
@@ -141,7 +141,7 @@ ByteRange byteRange(std::string_view header, std::size_t size) {
     for (char c : digits) value = value * 10 + static_cast<std::size_t>(c - '0');
     return true;
   };
-  const std::string_view from = trim(spec.substr(0, dash)), to = trim(spec.substr(dash + 1));
+  const std::string_view from = trim(wanted.substr(0, dash)), to = trim(wanted.substr(dash + 1));
   std::size_t first = 0, last = 0;
   if (from.empty()) {  // the last n bytes
     if (!number(to, last)) return range;
