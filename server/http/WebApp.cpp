@@ -261,6 +261,16 @@ void WebApp::page(Response& res, const std::string& name, PageData data, int sta
 
 // Over https the cookie is bound to this very host and to https: a
 // neighbouring host or a plain-http page cannot plant or read it.
+// A form shown again: its title, a fresh form token, what was typed (in
+// `data`) and what was wrong with it.
+void WebApp::formAgain(const Request& req, Response& res, const std::string& name, const char* title, PageData data,
+                       const FormErrors& errors, int status) {
+  data.set("title", title);
+  data.set("csrf", csrfToken(req, res));
+  addErrors(data, errors);
+  page(res, name, std::move(data), status);
+}
+
 const char* WebApp::csrfCookie() const { return secureSite() ? "__Host-kortix_csrf" : CSRF_COOKIE; }
 
 std::string WebApp::csrfToken(const Request& req, Response& res) {
@@ -481,14 +491,11 @@ void WebApp::registerSubmit(const Request& req, Response& res) {
     page(res, "registered", data);
     return;
   }
-  data.set("title", "Bli medlem");
-  data.set("csrf", csrfToken(req, res));
   data.set("email", shown(form.email));
   data.set("nick", shown(form.nick));
   data.set("referrer", shown(form.referrer));
   data.set("rules_checked", form.acceptsRules);
-  addErrors(data, errors);
-  page(res, "register", data, 400);
+  formAgain(req, res, "register", "Bli medlem", std::move(data), errors, 400);
 }
 
 void WebApp::resetForm(const Request& req, Response& res) {
@@ -504,19 +511,14 @@ void WebApp::resetSubmit(const Request& req, Response& res) {
   const std::string email = param(req, "email");
   PageData data;
   if (emailProblem(trimmed(email))) {
-    data.set("title", "Glömt lösenordet");
-    data.set("csrf", csrfToken(req, res));
     data.set("email", shown(email));
-    addErrors(data, {{"email", "Det där ser inte ut som en e-mailadress."}});
-    page(res, "getpass", data, 400);
+    formAgain(req, res, "getpass", "Glömt lösenordet", std::move(data),
+              {{"email", "Det där ser inte ut som en e-mailadress."}}, 400);
     return;
   }
   if (!accounts_.requestReset(email)) {
-    data.set("title", "Glömt lösenordet");
-    data.set("csrf", csrfToken(req, res));
     data.set("email", shown(email));
-    addErrors(data, {{"", MAIL_FAILED}});
-    page(res, "getpass", data, 503);
+    formAgain(req, res, "getpass", "Glömt lösenordet", std::move(data), {{"", MAIL_FAILED}}, 503);
     return;
   }
   // The same answer for members and strangers: the page tells no one who is a member.
@@ -582,11 +584,8 @@ void WebApp::endSubmit(const Request& req, Response& res) {
     page(res, "end-done", data);
     return;
   }
-  data.set("title", "Avsluta medlemskapet");
-  data.set("csrf", csrfToken(req, res));
   data.set("email", shown(email));
-  addErrors(data, errors);
-  page(res, "end", data, 400);
+  formAgain(req, res, "end", "Avsluta medlemskapet", std::move(data), errors, 400);
 }
 
 void WebApp::challengeForm(const Request& req, Response& res) {
@@ -845,11 +844,8 @@ void WebApp::signInSubmit(const Request& req, Response& res) {
     return;
   }
   PageData data;
-  data.set("title", "Logga in");
-  data.set("csrf", csrfToken(req, res));
   data.set("email", shown(email));
-  addErrors(data, errors);
-  page(res, "signin", data, 400);
+  formAgain(req, res, "signin", "Logga in", std::move(data), errors, 400);
 }
 
 void WebApp::signOut(const Request& req, Response& res) {

@@ -103,6 +103,8 @@ class WebApp {
   // An error status without a body of its own gets the error page.
   void errorPage(Response& res);
   void page(Response& res, const std::string& name, PageData data, int status = 200);
+  void formAgain(const Request& req, Response& res, const std::string& name, const char* title, PageData data,
+                 const FormErrors& errors, int status);
   // The newest build of each platform, on the version and download pages.
   void buildsPage(Response& res, const std::string& title, const std::string& name);
   // The form's anti-forgery token: the visitor's cookie, or a new one.
